@@ -1,0 +1,1 @@
+// Placeholder: the string component is implemented separately.

@@ -1,0 +1,37 @@
+// CKQObject, the abstract base of every array, and the opaque room each array keeps for its lock.
+//
+// CKQObject is defined entirely in this header and is not exported: it carries the error state
+// (one CKQError) and declares the virtual operations common to all arrays.
+#ifndef KQ_OBJECT_H
+#define KQ_OBJECT_H
+
+#include <cstddef>
+
+#include "KQError.h"
+
+// Room for the platform's re-entrant lock (a critical section on Windows, a recursive mutex
+// elsewhere).  Only the library's platform layer reads or writes the bytes; clients never touch
+// them.  The size covers every supported target and is checked where the lock is built.
+struct KQLockStorage {
+  alignas(std::max_align_t) unsigned char bytes[64];
+};
+
+class CKQObject {
+public:
+  CKQObject() = default;
+  CKQObject(const CKQObject&) = default;
+  CKQObject& operator=(const CKQObject&) = default;
+  virtual ~CKQObject() = default;
+
+  // Does nothing in every array; returns 0.
+  virtual int Dump() = 0;
+
+  // The error state: the code recorded by the last operation that recorded one.
+  CKQError& GetErrorState() { return m_error; }
+  const CKQError& GetErrorState() const { return m_error; }
+
+protected:
+  CKQError m_error;
+};
+
+#endif // KQ_OBJECT_H

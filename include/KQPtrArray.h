@@ -1,0 +1,90 @@
+// CKQPtrArray, a growable array of untyped pointers, and CKQUintArray, the same array holding
+// unsigned 32-bit integers.
+//
+// Invariants: m_nCount <= m_nCapacity; slots 0 .. m_nCount-1 hold the elements in order.  The
+// array stores the caller's pointers as they are and owns nothing they point to.
+//
+// Locking: Add, SetAt, RemoveAt, RemoveAll and the destructor hold the array's re-entrant lock
+// while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty) and assignment take no
+// lock: a caller that reads while other threads write must order those calls itself.
+//
+// Results: operations return 1/0, an element, or an index (0xFFFFFFFF when nothing matches), and
+// most of them also record a code from KQResultCodes.h in GetErrorState().
+//
+// Costs: Add is amortised O(1) (the slot buffer doubles from 10 slots); RemoveAt is one block move
+// of the later slots; Find is a linear scan.
+#ifndef KQ_PTR_ARRAY_H
+#define KQ_PTR_ARRAY_H
+
+#include "KQObject.h"
+#include "KQStringArray_export.h"
+
+class KQSTRINGARRAY_EXPORT CKQPtrArray : public CKQObject {
+public:
+  // An empty array with 10 slots reserved.
+  CKQPtrArray();
+  // A copy of `source`'s slots and count with a fresh error state; `source` is read unlocked.
+  CKQPtrArray(CKQPtrArray& source);
+  ~CKQPtrArray() override;
+
+  // Takes `source`'s recorded code, slots and count; takes no lock.  Self-assignment is a no-op.
+  CKQPtrArray& operator=(const CKQPtrArray& source);
+
+  // Appends `value`; writes its index through `index` when that is not null.  Records
+  // ERROR_SUCCESS and returns 1, or records ERROR_OUTOFMEMORY and returns 0 when the slots cannot
+  // grow (the array is then unchanged).
+  int Add(void* value, unsigned* index = nullptr);
+  // The pointer at `index`, or null with ERROR_INVALID_INDEX recorded.
+  void* GetAt(unsigned index);
+  // The pointer at `index`, or null; records nothing.
+  void* operator[](unsigned index) const;
+  // Replaces the pointer at `index`: 1, or 0 with ERROR_INVALID_INDEX.
+  int SetAt(unsigned index, void* value);
+  // Removes the element at `index`, moving the later ones down: 1, or 0 with ERROR_INVALID_INDEX.
+  int RemoveAt(unsigned index);
+  // Sets the count to 0; the capacity stays.  Returns 1.
+  int RemoveAll();
+  // Index of the first slot equal to `value` (ERROR_SUCCESS), or 0xFFFFFFFF (ERROR_NOT_FOUND).
+  unsigned Find(void* value);
+
+  unsigned GetSize();
+  int IsEmpty();
+  int Dump() override;
+
+protected:
+  // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY (the buffer,
+  // its contents and the capacity unchanged).
+  int Alloc(unsigned slots);
+  // Starts an empty frame without reserving slots.  Meant for a frame that has not been started:
+  // it releases nothing the array already holds.
+  int Init();
+
+  void*** m_ppStorage = nullptr; // heap cell holding the slot buffer's address (null: none yet)
+  unsigned m_nCount = 0;         // used slots
+  unsigned m_nCapacity = 0;      // slots the buffer has room for
+  KQLockStorage m_lock{};        // re-entrant lock guarding changes
+
+private:
+  void CopySlotsFrom(const CKQPtrArray& source);
+};
+
+class KQSTRINGARRAY_EXPORT CKQUintArray : public CKQPtrArray {
+public:
+  CKQUintArray();
+  CKQUintArray(CKQUintArray& source);
+  ~CKQUintArray() override;
+
+  CKQUintArray& operator=(const CKQUintArray& source);
+
+  // Each member behaves as the CKQPtrArray member of the same name with the value in a slot.
+  int Add(unsigned value, unsigned* index = nullptr);
+  // 0 with ERROR_INVALID_INDEX for a bad index: compare `index` with GetSize() to tell it from a
+  // stored 0.
+  unsigned GetAt(unsigned index);
+  unsigned operator[](unsigned index) const;
+  int SetAt(unsigned index, unsigned value);
+  unsigned Find(unsigned value);
+  int Dump() override;
+};
+
+#endif // KQ_PTR_ARRAY_H

@@ -1,0 +1,22 @@
+// Result codes that the arrays record in their error state.
+//
+// They are Windows system error codes.  On Windows they come from the system headers; elsewhere
+// this header defines the same names with the same values, so client code compares the recorded
+// code with ERROR_NOT_FOUND and friends on every target.
+#ifndef KQ_RESULT_CODES_H
+#define KQ_RESULT_CODES_H
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#include <winerror.h>
+#else
+inline constexpr std::uint32_t ERROR_SUCCESS = 0;
+inline constexpr std::uint32_t ERROR_OUTOFMEMORY = 14;
+inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr std::uint32_t ERROR_NOT_FOUND = 1168;
+inline constexpr std::uint32_t ERROR_INVALID_INDEX = 1413;
+inline constexpr std::uint32_t ERROR_INVALID_STATE = 5023;
+#endif
+
+#endif // KQ_RESULT_CODES_H

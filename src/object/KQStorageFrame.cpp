@@ -1,0 +1,73 @@
+// Start, growth and end of the storage frame.
+#include "KQStorageFrame.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+#include "KQPlatform.h"
+#include "KQResultCodes.h"
+
+namespace kq::frame {
+
+void Start(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock) {
+  platform::InitLock(lock);
+  try {
+    cell = new void**(nullptr);
+  } catch (...) {
+    platform::DeleteLock(lock);
+    throw;
+  }
+  count = 0;
+  capacity = 0;
+}
+
+void End(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock) noexcept {
+  if (cell != nullptr) {
+    std::free(static_cast<void*>(*cell)); // NOLINT(cppcoreguidelines-no-malloc)
+    delete cell;
+    cell = nullptr;
+  }
+  count = 0;
+  capacity = 0;
+  platform::DeleteLock(lock);
+}
+
+int Grow(void*** cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept {
+  if (capacity >= slots) {
+    return 1;
+  }
+  // The byte size must fit in size_t (on 32-bit targets: in 32 bits); otherwise fail like a
+  // refused resize rather than asking for a wrapped-around size.
+  constexpr std::size_t kMaxBytes = std::numeric_limits<std::size_t>::max();
+  if (slots > kMaxBytes / sizeof(void*)) {
+    error.SetError(ERROR_OUTOFMEMORY);
+    return 0;
+  }
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): slot buffers are C-runtime blocks by design
+  void* grown = std::realloc(static_cast<void*>(*cell), std::size_t{slots} * sizeof(void*));
+  if (grown == nullptr) {
+    error.SetError(ERROR_OUTOFMEMORY);
+    return 0;
+  }
+  *cell = static_cast<void**>(grown);
+  capacity = slots;
+  return 1;
+}
+
+int RoomForOne(void*** cell, unsigned count, unsigned& capacity, CKQError& error) noexcept {
+  if (count < capacity) {
+    return 1;
+  }
+  if (count >= kMaxSlots) {
+    error.SetError(ERROR_OUTOFMEMORY);
+    return 0;
+  }
+  unsigned wanted = kInitialSlots;
+  if (capacity != 0) {
+    wanted = capacity > kMaxSlots / 2 ? kMaxSlots : capacity * 2;
+  }
+  return Grow(cell, capacity, wanted, error);
+}
+
+} // namespace kq::frame

@@ -1,0 +1,148 @@
+// CKQPtrArray: the pointer array on the storage frame.
+#include "KQPtrArray.h"
+
+#include <cstring>
+
+#include "KQPlatform.h"
+#include "KQResultCodes.h"
+#include "KQStorageFrame.h"
+
+using kq::frame::LoadCount;
+using kq::frame::StoreCount;
+using kq::platform::ScopedLock;
+
+namespace {
+constexpr unsigned kNoIndex = 0xFFFFFFFFu;
+} // namespace
+
+CKQPtrArray::CKQPtrArray() {
+  kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  Alloc(kq::frame::kInitialSlots);
+}
+
+CKQPtrArray::CKQPtrArray(CKQPtrArray& source) {
+  kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  if (Alloc(source.m_nCapacity) != 0) {
+    CopySlotsFrom(source);
+  }
+}
+
+CKQPtrArray::~CKQPtrArray() {
+  kq::platform::EnterLock(m_lock);
+  RemoveAll();
+  kq::platform::LeaveLock(m_lock);
+  kq::frame::End(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+}
+
+CKQPtrArray& CKQPtrArray::operator=(const CKQPtrArray& source) {
+  if (this == &source) {
+    return *this;
+  }
+  m_error = source.m_error;
+  if (Alloc(source.m_nCapacity) != 0) {
+    CopySlotsFrom(source);
+  }
+  return *this;
+}
+
+// Copies the used slots and the count; the caller has reserved at least source's capacity.
+void CKQPtrArray::CopySlotsFrom(const CKQPtrArray& source) {
+  const unsigned count = LoadCount(source.m_nCount);
+  if (count != 0) {
+    std::memcpy(*m_ppStorage, *source.m_ppStorage, count * sizeof(void*));
+  }
+  StoreCount(m_nCount, count);
+}
+
+int CKQPtrArray::Add(void* value, unsigned* index) {
+  {
+    ScopedLock lock(m_lock);
+    if (kq::frame::RoomForOne(m_ppStorage, m_nCount, m_nCapacity, m_error) == 0) {
+      return 0;
+    }
+    (*m_ppStorage)[m_nCount] = value;
+    if (index != nullptr) {
+      *index = m_nCount;
+    }
+    StoreCount(m_nCount, m_nCount + 1);
+  }
+  m_error.SetError(ERROR_SUCCESS);
+  return 1;
+}
+
+void* CKQPtrArray::GetAt(unsigned index) {
+  if (index >= LoadCount(m_nCount)) {
+    m_error.SetError(ERROR_INVALID_INDEX);
+    return nullptr;
+  }
+  return (*m_ppStorage)[index];
+}
+
+void* CKQPtrArray::operator[](unsigned index) const {
+  return index < LoadCount(m_nCount) ? (*m_ppStorage)[index] : nullptr;
+}
+
+int CKQPtrArray::SetAt(unsigned index, void* value) {
+  if (index >= LoadCount(m_nCount)) {
+    m_error.SetError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  ScopedLock lock(m_lock);
+  // Another thread may have removed elements since the test above.
+  if (index >= m_nCount) {
+    m_error.SetError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  (*m_ppStorage)[index] = value;
+  return 1;
+}
+
+int CKQPtrArray::RemoveAt(unsigned index) {
+  if (index >= LoadCount(m_nCount)) {
+    m_error.SetError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  ScopedLock lock(m_lock);
+  if (index >= m_nCount) {
+    m_error.SetError(ERROR_INVALID_INDEX);
+    return 0;
+  }
+  void** slots = *m_ppStorage;
+  std::memmove(slots + index, slots + index + 1, (m_nCount - index - 1) * sizeof(void*));
+  StoreCount(m_nCount, m_nCount - 1);
+  return 1;
+}
+
+int CKQPtrArray::RemoveAll() {
+  ScopedLock lock(m_lock);
+  StoreCount(m_nCount, 0);
+  return 1;
+}
+
+unsigned CKQPtrArray::Find(void* value) {
+  const unsigned count = LoadCount(m_nCount);
+  void* const* slots = *m_ppStorage;
+  for (unsigned i = 0; i < count; ++i) {
+    if (slots[i] == value) {
+      m_error.SetError(ERROR_SUCCESS);
+      return i;
+    }
+  }
+  m_error.SetError(ERROR_NOT_FOUND);
+  return kNoIndex;
+}
+
+unsigned CKQPtrArray::GetSize() { return LoadCount(m_nCount); }
+
+int CKQPtrArray::IsEmpty() { return LoadCount(m_nCount) == 0 ? 1 : 0; }
+
+int CKQPtrArray::Dump() { return 0; }
+
+int CKQPtrArray::Alloc(unsigned slots) {
+  return kq::frame::Grow(m_ppStorage, m_nCapacity, slots, m_error);
+}
+
+int CKQPtrArray::Init() {
+  kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  return m_ppStorage != nullptr ? 1 : 0;
+}

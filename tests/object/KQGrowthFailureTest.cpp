@@ -1,0 +1,101 @@
+// Growth that fails: a refused realloc and a byte size that overflows leave every array usable,
+// with its elements, and ERROR_OUTOFMEMORY recorded.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "KQFaultInjection.h"
+#include "KQPtrArray.h"
+#include "KQResultCodes.h"
+#include "KQTestAccess.h"
+
+namespace {
+
+void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
+std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
+
+class GrowthFailure : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!kqtest::FaultInjectionSupported()) {
+      GTEST_SKIP() << "allocation failures cannot be injected on this target";
+    }
+  }
+};
+
+} // namespace
+
+TEST_F(GrowthFailure, RefusedGrowthKeepsTheElements) {
+  PtrArrayProbe array;
+  for (unsigned i = 0; i < 10; ++i) {
+    array.Add(P(i + 1), nullptr);
+  }
+  unsigned index = 1234;
+  {
+    kqtest::ScopedFault fault(1); // the doubling realloc of the 11th Add
+    EXPECT_EQ(array.Add(P(11), &index), 0);
+    EXPECT_TRUE(kqtest::FaultHappened());
+  }
+  EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(index, 1234u) << "nothing is written through the index pointer";
+  EXPECT_EQ(array.GetSize(), 10u);
+  EXPECT_EQ(array.Capacity(), 10u);
+  for (unsigned i = 0; i < 10; ++i) {
+    ASSERT_EQ(array[i], P(i + 1));
+  }
+  EXPECT_EQ(array.Add(P(11), &index), 1) << "the array stays usable";
+  EXPECT_EQ(index, 10u);
+  EXPECT_EQ(array.Capacity(), 20u);
+}
+
+TEST_F(GrowthFailure, FailedFirstReservationIsRetriedByAdd) {
+  kqtest::FailNthAllocation(2); // 1: the storage cell, 2: the first reservation
+  PtrArrayProbe array;
+  kqtest::DisarmFaults();
+  ASSERT_TRUE(kqtest::FaultHappened());
+  EXPECT_EQ(array.Capacity(), 0u);
+  EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+
+  {
+    kqtest::ScopedFault fault(1); // the fresh reservation fails too
+    EXPECT_EQ(array.Add(P(1), nullptr), 0);
+  }
+  EXPECT_EQ(array.GetSize(), 0u);
+  EXPECT_EQ(array.Add(P(1), nullptr), 1);
+  EXPECT_EQ(array.Capacity(), 10u) << "a fresh reservation, not a doubling of 0";
+  EXPECT_EQ(array.GetAt(0), P(1));
+}
+
+TEST_F(GrowthFailure, CopiesThatCannotReserveStayEmptyOrUnchanged) {
+  PtrArrayProbe source;
+  for (unsigned i = 0; i < 15; ++i) {
+    source.Add(P(i + 1), nullptr);
+  }
+  kqtest::FailNthAllocation(2);
+  PtrArrayProbe copy(source);
+  kqtest::DisarmFaults();
+  EXPECT_EQ(copy.GetSize(), 0u);
+  EXPECT_EQ(Code(copy), ERROR_OUTOFMEMORY);
+
+  PtrArrayProbe target;
+  target.Add(P(77), nullptr);
+  {
+    kqtest::ScopedFault fault(1); // growing the target to the source's 20 slots
+    target = source;
+  }
+  EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(target.GetSize(), 1u);
+  EXPECT_EQ(target.GetAt(0), P(77));
+}
+
+TEST(GrowthOverflow, SlotCountWhoseByteSizeOverflowsFails) {
+  if (sizeof(void*) > 4) {
+    GTEST_SKIP() << "32-bit targets only: with 8-byte slots no 32-bit slot count overflows";
+  }
+  PtrArrayProbe array;
+  array.Add(P(5), nullptr);
+  EXPECT_EQ(array.Alloc(0x40000000u), 0);
+  EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(array.Capacity(), 10u);
+  EXPECT_EQ(array.GetAt(0), P(5));
+}

@@ -1,0 +1,199 @@
+// CKQPtrArray: insertion and growth, index access, removal, search, copies and their error
+// states, and concurrent writers.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "KQPtrArray.h"
+#include "KQResultCodes.h"
+#include "KQTestAccess.h"
+
+namespace {
+
+constexpr unsigned kNoIndex = 0xFFFFFFFFu;
+
+void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
+
+std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
+
+// An array holding P(1) .. P(n).
+void Fill(CKQPtrArray& array, unsigned n) {
+  for (unsigned i = 1; i <= n; ++i) {
+    ASSERT_EQ(array.Add(P(i), nullptr), 1);
+  }
+}
+
+std::vector<void*> Contents(CKQPtrArray& array) {
+  std::vector<void*> out;
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    out.push_back(array[i]);
+  }
+  return out;
+}
+
+} // namespace
+
+TEST(KQPtrArray, NewArrayIsEmptyWithTenSlots) {
+  PtrArrayProbe array;
+  EXPECT_EQ(array.GetSize(), 0u);
+  EXPECT_EQ(array.IsEmpty(), 1);
+  EXPECT_EQ(array.Capacity(), 10u);
+  EXPECT_EQ(array.Dump(), 0);
+}
+
+TEST(KQPtrArray, AddWritesIndicesAndRecordsSuccess) {
+  CKQPtrArray array;
+  array.GetErrorState().SetError(1413);
+  unsigned index = 99;
+  EXPECT_EQ(array.Add(P(7), &index), 1);
+  EXPECT_EQ(index, 0u);
+  EXPECT_EQ(Code(array), ERROR_SUCCESS);
+  EXPECT_EQ(array.Add(nullptr, &index), 1) << "null is an ordinary value";
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(array.Add(P(9), nullptr), 1);
+  EXPECT_EQ(Contents(array), (std::vector<void*>{P(7), nullptr, P(9)}));
+  EXPECT_EQ(array.IsEmpty(), 0);
+}
+
+TEST(KQPtrArray, GrowsByDoublingAndKeepsOrder) {
+  PtrArrayProbe array;
+  const unsigned expected[][2] = {{10, 10}, {11, 20}, {20, 20}, {21, 40}, {41, 80}};
+  unsigned added = 0;
+  for (const auto& [count, capacity] : expected) {
+    while (added < count) {
+      ASSERT_EQ(array.Add(P(++added), nullptr), 1);
+    }
+    EXPECT_EQ(array.Capacity(), capacity) << "after " << count << " elements";
+  }
+  for (unsigned i = 0; i < added; ++i) {
+    ASSERT_EQ(array.GetAt(i), P(i + 1));
+  }
+  EXPECT_EQ(array.Alloc(5), 1) << "Alloc never shrinks";
+  EXPECT_EQ(array.Capacity(), 80u);
+}
+
+TEST(KQPtrArray, BadIndexIsReportedPerMember) {
+  CKQPtrArray array;
+  Fill(array, 3);
+  for (unsigned bad : {3u, 4u, kNoIndex}) {
+    array.GetErrorState().SetError(0);
+    EXPECT_EQ(array[bad], nullptr);
+    EXPECT_EQ(Code(array), 0u) << "operator[] records nothing";
+    EXPECT_EQ(array.GetAt(bad), nullptr);
+    EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
+    array.GetErrorState().SetError(0);
+    EXPECT_EQ(array.SetAt(bad, P(5)), 0);
+    EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
+    array.GetErrorState().SetError(0);
+    EXPECT_EQ(array.RemoveAt(bad), 0);
+    EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
+  }
+  EXPECT_EQ(Contents(array), (std::vector<void*>{P(1), P(2), P(3)}));
+}
+
+TEST(KQPtrArray, SuccessfulReadsAndChangesKeepThePreviousCode) {
+  CKQPtrArray array;
+  Fill(array, 3);
+  array.GetErrorState().SetError(1168);
+  EXPECT_EQ(array.GetAt(1), P(2));
+  EXPECT_EQ(array.SetAt(1, nullptr), 1);
+  EXPECT_EQ(array.GetAt(1), nullptr);
+  EXPECT_EQ(array.RemoveAt(0), 1);
+  EXPECT_EQ(array.RemoveAll(), 1);
+  EXPECT_EQ(Code(array), 1168u);
+}
+
+TEST(KQPtrArray, RemoveAtMovesLaterElementsDown) {
+  struct Case {
+    unsigned index;
+    std::vector<void*> left;
+  };
+  const Case cases[] = {{0, {P(2), P(3)}}, {1, {P(1), P(3)}}, {2, {P(1), P(2)}}};
+  for (const Case& c : cases) {
+    CKQPtrArray array;
+    Fill(array, 3);
+    EXPECT_EQ(array.RemoveAt(c.index), 1);
+    EXPECT_EQ(Contents(array), c.left) << "RemoveAt(" << c.index << ")";
+  }
+}
+
+TEST(KQPtrArray, RemoveAllKeepsTheCapacity) {
+  PtrArrayProbe array;
+  Fill(array, 25);
+  EXPECT_EQ(array.RemoveAll(), 1);
+  EXPECT_EQ(array.GetSize(), 0u);
+  EXPECT_EQ(array.Capacity(), 40u);
+  EXPECT_EQ(array.RemoveAll(), 1);
+}
+
+TEST(KQPtrArray, FindReturnsTheFirstMatchOrNotFound) {
+  CKQPtrArray array;
+  EXPECT_EQ(array.Find(P(1)), kNoIndex);
+  EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
+  for (std::uintptr_t v : {5, 6, 5, 0}) {
+    array.Add(P(v), nullptr);
+  }
+  EXPECT_EQ(array.Find(P(5)), 0u);
+  EXPECT_EQ(Code(array), ERROR_SUCCESS);
+  EXPECT_EQ(array.Find(nullptr), 3u);
+  EXPECT_EQ(array.Find(P(7)), kNoIndex);
+  EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
+}
+
+TEST(KQPtrArray, CopyConstructorStartsAFreshErrorState) {
+  PtrArrayProbe source;
+  Fill(source, 25);
+  source.GetErrorState().SetError(ERROR_NOT_FOUND);
+  PtrArrayProbe copy(source);
+  EXPECT_EQ(Code(copy), 0u);
+  EXPECT_EQ(copy.Capacity(), 40u) << "the copy reserves the source's capacity";
+  EXPECT_EQ(Contents(copy), Contents(source));
+  source.SetAt(0, P(100));
+  source.RemoveAt(1);
+  EXPECT_EQ(copy.GetAt(0), P(1));
+  EXPECT_EQ(copy.GetSize(), 25u);
+}
+
+TEST(KQPtrArray, AssignmentCopiesContentsAndRecordedCode) {
+  CKQPtrArray source;
+  Fill(source, 12);
+  source.Find(P(99)); // records ERROR_NOT_FOUND
+  CKQPtrArray target;
+  Fill(target, 30);
+  target = source;
+  EXPECT_EQ(Code(target), ERROR_NOT_FOUND);
+  EXPECT_EQ(Contents(target), Contents(source));
+  source.RemoveAll();
+  source.Add(P(42), nullptr);
+  EXPECT_EQ(target.GetSize(), 12u) << "the arrays share nothing afterwards";
+  EXPECT_EQ(target.GetAt(0), P(1));
+
+  target = target;
+  EXPECT_EQ(target.GetSize(), 12u) << "self-assignment leaves the array unchanged";
+}
+
+TEST(KQPtrArray, ConcurrentWritersKeepTheCount) {
+  CKQPtrArray array;
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 2000;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&array, t] {
+      for (int i = 0; i < kRounds; ++i) {
+        array.Add(P(static_cast<std::uintptr_t>(t + 1)), nullptr);
+        if (i % 2 == 1) {
+          array.RemoveAt(0); // valid: this thread added at least one element that still counts
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+  EXPECT_EQ(array.GetSize(), static_cast<unsigned>(kThreads * kRounds / 2));
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    const auto value = reinterpret_cast<std::uintptr_t>(array[i]);
+    ASSERT_TRUE(value >= 1 && value <= kThreads) << "slot " << i;
+  }
+}
