@@ -1,1 +1,432 @@
-// Placeholder: the string component is implemented separately.
+// CKQString: an implicitly shared, zero-terminated UTF-16 string.
+//
+// Ownership: every CKQString holds exactly one reference to a Buffer.  A Buffer is one block from
+// ::operator new: the header (reference count, length) followed by length + 1 units, the last
+// of which is zero.  The text of a Buffer that more than one string refers to is never changed;
+// a string changes its text in place only while its reference is the only one.
+//
+// The empty string is one static Buffer that is never counted and never freed: creating, copying
+// and destroying empty strings touches no shared counter and allocates nothing.  Every text of
+// length 0 uses it, so "length 0" and "the static buffer" are the same thing.
+#include "KQString.h"
+
+#include "KQCaseMap.h"
+#include "KQCaseTable.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+struct CKQString::Buffer {
+  // Strings referring to this buffer.  Not maintained for the static empty buffer.
+  std::atomic<std::size_t> refs;
+  std::uint32_t length;
+
+  // The units follow the header directly, in the same allocation.
+  char16_t* Units() noexcept {
+    return reinterpret_cast<char16_t*>(reinterpret_cast<unsigned char*>(this) + sizeof(Buffer));
+  }
+
+  static Buffer* Empty() noexcept {
+    struct Block {
+      Buffer header;
+      char16_t zero;
+    };
+    static_assert(offsetof(Block, zero) == sizeof(Buffer), "units must follow the header");
+    static constinit Block block{{0, 0}, 0};
+    return &block.header;
+  }
+
+  // A buffer for `length` units, counted once, with its terminating zero already written;
+  // the caller fills the units.  Lengths beyond 32 bits cannot be represented: length_error.
+  static Buffer* Allocate(std::size_t length) {
+    constexpr std::size_t kMaxLength =
+        (std::numeric_limits<std::size_t>::max() - sizeof(Buffer)) / sizeof(char16_t) - 1;
+    if (length > std::numeric_limits<std::uint32_t>::max() || length > kMaxLength) {
+      throw std::length_error("CKQString: text too long");
+    }
+    void* raw = ::operator new(Bytes(length));
+    Buffer* buffer = ::new (raw) Buffer{{1}, static_cast<std::uint32_t>(length)};
+    buffer->Units()[length] = 0;
+    return buffer;
+  }
+
+  // A counted copy of `length` 16-bit units at `units`, or the empty buffer for length 0.
+  static Buffer* CopyOf(const void* units, std::size_t length) {
+    if (length == 0) {
+      return Empty();
+    }
+    Buffer* const buffer = Allocate(length);
+    std::memcpy(buffer->Units(), units, length * sizeof(char16_t));
+    return buffer;
+  }
+
+  static std::size_t Bytes(std::size_t length) noexcept {
+    return sizeof(Buffer) + (length + 1) * sizeof(char16_t);
+  }
+
+  void Retain() noexcept {
+    if (this != Empty()) {
+      // A new reference is made from an existing one, which keeps the buffer alive: relaxed.
+      refs.fetch_add(1, std::memory_order_relaxed);
+    }
+  }
+
+  // acq_rel: the thread that frees the buffer must see every other owner's reads done.
+  void Release() noexcept {
+    if (this != Empty() && refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      const std::size_t bytes = Bytes(length);
+      this->~Buffer();
+      ::operator delete(static_cast<void*>(this), bytes);
+    }
+  }
+
+  // True when the caller's reference is the only one.  The acquire pairs with the release of
+  // owners that have let go, so their reads happen before the caller writes the units.
+  bool IsUnshared() noexcept { return refs.load(std::memory_order_acquire) == 1; }
+};
+
+namespace {
+
+using kq::casemap::LowerCodePoint;
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+constexpr bool IsHighSurrogate(char32_t unit) noexcept { return (unit & 0xFC00) == 0xD800; }
+constexpr bool IsLowSurrogate(char32_t unit) noexcept { return (unit & 0xFC00) == 0xDC00; }
+constexpr bool IsSurrogate(char32_t cp) noexcept { return (cp & 0xF800) == 0xD800; }
+
+constexpr char32_t CombinePair(char32_t high, char32_t low) noexcept {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+template <typename Unit> std::size_t ZeroTerminatedLength(const Unit* text) noexcept {
+  std::size_t length = 0;
+  while (text[length] != 0) {
+    ++length;
+  }
+  return length;
+}
+
+// The lowercase of a BMP code point (surrogates included: they map to themselves).
+inline char32_t LowerBmp(char32_t unit) noexcept {
+  return (unit + kq::casemap::table::Delta(unit)) & 0xFFFF;
+}
+
+// Index of the first code point whose lowercase differs from it, or `count` when lowering would
+// change nothing.  Always a code-point boundary, so lowering may start there.
+std::size_t FirstCaseChange(const char16_t* units, std::size_t count) noexcept {
+  for (std::size_t i = 0; i < count; ++i) {
+    const char32_t unit = units[i];
+    if (unit < 0x80) {
+      if (unit - U'A' < 26) {
+        return i;
+      }
+    } else if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+      const char32_t cp = CombinePair(unit, units[i + 1]);
+      if (LowerCodePoint(cp) != cp) {
+        return i;
+      }
+      ++i;
+    } else if (LowerBmp(unit) != unit) {
+      return i;
+    }
+  }
+  return count;
+}
+
+// Marks the end of a text in the unit streams below; above every 16-bit unit.
+constexpr std::uint32_t kEndOfText = 0x10000;
+
+// Streams the units of the lowercase-mapped form of a text without allocating: a supplementary
+// character is lowered as one code point and handed out as its two units.  The text ends after
+// `count` units or, for kZeroTerminated, at its first zero unit.
+template <typename Unit, bool kZeroTerminated> class LoweredUnits {
+public:
+  LoweredUnits(const Unit* units, std::size_t count) noexcept : m_units(units), m_count(count) {}
+
+  std::uint32_t Next() noexcept {
+    if (m_pendingLow != 0) {
+      const std::uint32_t low = m_pendingLow;
+      m_pendingLow = 0;
+      return low;
+    }
+    if (AtEnd(m_index)) {
+      return kEndOfText;
+    }
+    const char32_t unit = m_units[m_index++];
+    if (unit < 0x80) {
+      return unit - U'A' < 26 ? unit + 32 : unit;
+    }
+    if (IsHighSurrogate(unit) && !AtEnd(m_index) && IsLowSurrogate(m_units[m_index])) {
+      const char32_t lower = LowerCodePoint(CombinePair(unit, m_units[m_index++])) - 0x10000;
+      m_pendingLow = 0xDC00 + (lower & 0x3FF);
+      return 0xD800 + (lower >> 10);
+    }
+    return LowerBmp(unit);
+  }
+
+private:
+  bool AtEnd(std::size_t index) const noexcept {
+    if constexpr (kZeroTerminated) {
+      return m_units[index] == 0;
+    } else {
+      return index == m_count;
+    }
+  }
+
+  const Unit* m_units;
+  std::size_t m_count;
+  std::size_t m_index = 0;
+  std::uint32_t m_pendingLow = 0; // second half of a lowered pair; never 0 when set
+};
+
+// Ranks units 0xE000..0xFFFF below the surrogates, so that comparing UTF-16 unit by unit
+// orders well-formed texts by code point.  Only applied when both units are >= 0xD800.
+constexpr std::uint32_t CodePointOrderRank(std::uint32_t unit) noexcept {
+  return unit >= 0xE000 ? unit - 0x800 : unit + 0x2000;
+}
+
+// Decodes UTF-8, handing every code point to `emit`.  Each maximal subpart of an ill-formed
+// sequence (a valid lead byte followed by the longest run of continuation bytes that could still
+// belong to it) becomes one U+FFFD, and so does every byte that can start nothing; the byte that
+// broke a sequence is decoded afresh.  The ranges are those of the well-formed byte sequences,
+// which exclude overlongs, surrogates and values beyond U+10FFFF at the second byte.
+template <typename Emit> void DecodeUtf8(std::string_view utf8, Emit&& emit) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t size = utf8.size();
+  std::size_t i = 0;
+  while (i < size) {
+    const unsigned lead = bytes[i++];
+    if (lead < 0x80) {
+      emit(char32_t{lead});
+      continue;
+    }
+    int trailing = 0;
+    unsigned low = 0x80; // allowed range of the next byte
+    unsigned high = 0xBF;
+    char32_t cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      trailing = 1;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      trailing = 2;
+      cp = lead & 0x0F;
+      low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlongs
+      high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      trailing = 3;
+      cp = lead & 0x07;
+      low = lead == 0xF0 ? 0x90 : 0x80;  // no overlongs
+      high = lead == 0xF4 ? 0x8F : 0xBF; // nothing beyond U+10FFFF
+    } else {
+      emit(kReplacement); // a stray continuation byte, C0, C1 or F5..FF
+      continue;
+    }
+    bool complete = true;
+    for (; trailing > 0; --trailing) {
+      if (i == size || bytes[i] < low || bytes[i] > high) {
+        complete = false;
+        break;
+      }
+      cp = (cp << 6) | (bytes[i++] & 0x3Fu);
+      low = 0x80;
+      high = 0xBF;
+    }
+    emit(complete ? cp : kReplacement);
+  }
+}
+
+// Hands every code point of UTF-16 text to `emit`; an unpaired surrogate becomes U+FFFD.
+template <typename Emit> void DecodeUtf16(const char16_t* units, std::size_t count, Emit&& emit) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const char32_t unit = units[i];
+    if (!IsSurrogate(unit)) {
+      emit(unit);
+    } else if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+      emit(CombinePair(unit, units[++i]));
+    } else {
+      emit(kReplacement);
+    }
+  }
+}
+
+constexpr std::size_t Utf8Length(char32_t cp) noexcept {
+  return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+}
+
+} // namespace
+
+CKQString::CKQString() noexcept : m_pBuffer(Buffer::Empty()) {}
+
+CKQString::CKQString(const unsigned short* text)
+    : m_pBuffer(Buffer::CopyOf(text, text == nullptr ? 0 : ZeroTerminatedLength(text))) {}
+
+CKQString::CKQString(const char16_t* text)
+    : m_pBuffer(Buffer::CopyOf(text, text == nullptr ? 0 : ZeroTerminatedLength(text))) {}
+
+// A null `text` gives an empty string whatever `length` says: there is nothing to copy.
+CKQString::CKQString(const char16_t* text, std::uint32_t length)
+    : m_pBuffer(Buffer::CopyOf(text, text == nullptr ? 0 : length)) {}
+
+CKQString::CKQString(const CKQString& other) noexcept : m_pBuffer(other.m_pBuffer) {
+  m_pBuffer->Retain();
+}
+
+CKQString::CKQString(CKQString&& other) noexcept : m_pBuffer(other.m_pBuffer) {
+  other.m_pBuffer = Buffer::Empty();
+}
+
+CKQString::~CKQString() { m_pBuffer->Release(); }
+
+CKQString& CKQString::operator=(const CKQString& other) noexcept {
+  other.m_pBuffer->Retain(); // before the release, so self-assignment keeps the buffer
+  m_pBuffer->Release();
+  m_pBuffer = other.m_pBuffer;
+  return *this;
+}
+
+CKQString& CKQString::operator=(CKQString&& other) noexcept {
+  if (this != &other) {
+    Buffer* const old = m_pBuffer;
+    m_pBuffer = other.m_pBuffer;
+    other.m_pBuffer = Buffer::Empty();
+    old->Release();
+  }
+  return *this;
+}
+
+// Leaves the buffer alone when nothing changes, lowers in place when unshared and otherwise
+// copies the unchanged prefix and lowers the rest into a new buffer.  If that allocation throws,
+// the string keeps its old text.
+void CKQString::MakeLower() {
+  Buffer* const buffer = m_pBuffer;
+  const std::size_t length = buffer->length;
+  const char16_t* units = buffer->Units();
+  const std::size_t first = FirstCaseChange(units, length);
+  if (first == length) {
+    return;
+  }
+  if (buffer->IsUnshared()) {
+    kq::casemap::LowerUtf16(units + first, length - first, buffer->Units() + first);
+    return;
+  }
+  Buffer* const lowered = Buffer::Allocate(length);
+  std::memcpy(lowered->Units(), units, first * sizeof(char16_t));
+  kq::casemap::LowerUtf16(units + first, length - first, lowered->Units() + first);
+  m_pBuffer = lowered;
+  buffer->Release();
+}
+
+std::uint32_t CKQString::GetLength() const noexcept { return m_pBuffer->length; }
+
+CKQString::operator const unsigned short*() const noexcept {
+  return reinterpret_cast<const unsigned short*>(m_pBuffer->Units());
+}
+
+const char16_t* CKQString::Data() const noexcept { return m_pBuffer->Units(); }
+
+// A zero unit inside this string is part of it, while `text` ends at its first zero: a string
+// with an embedded zero sorts after the shorter text that its zero-terminated view shows.
+int CKQString::Compare(const unsigned short* text) const noexcept {
+  if (text == nullptr) {
+    return m_pBuffer->length == 0 ? 0 : 1;
+  }
+  const char16_t* units = m_pBuffer->Units();
+  const std::size_t length = m_pBuffer->length;
+  for (std::size_t i = 0;; ++i) {
+    if (i == length) {
+      return text[i] == 0 ? 0 : -1;
+    }
+    const unsigned mine = units[i];
+    const unsigned theirs = text[i];
+    if (theirs == 0) {
+      return 1;
+    }
+    if (mine != theirs) {
+      return mine < theirs ? -1 : 1;
+    }
+  }
+}
+
+// O(length of the shorter text); no allocation.
+int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
+  static constexpr unsigned short kNoText[1] = {0};
+  LoweredUnits<char16_t, false> mine(m_pBuffer->Units(), m_pBuffer->length);
+  LoweredUnits<unsigned short, true> theirs(text == nullptr ? kNoText : text, 0);
+  for (;;) {
+    std::uint32_t a = mine.Next();
+    std::uint32_t b = theirs.Next();
+    if (a != b) {
+      if (a == kEndOfText || b == kEndOfText) {
+        return a == kEndOfText ? -1 : 1;
+      }
+      if (a >= 0xD800 && b >= 0xD800) {
+        a = CodePointOrderRank(a);
+        b = CodePointOrderRank(b);
+      }
+      return a < b ? -1 : 1;
+    }
+    if (a == kEndOfText) {
+      return 0;
+    }
+  }
+}
+
+// Two passes over the input: one to size the buffer exactly, one to fill it.  Every input byte
+// yields at most one unit, except that four bytes may yield two, so nothing is lost and an
+// embedded NUL byte is kept as a zero unit (counted in the length).
+CKQString CKQString::FromUtf8(std::string_view utf8) {
+  std::size_t length = 0;
+  DecodeUtf8(utf8, [&length](char32_t cp) { length += cp >= 0x10000 ? 2 : 1; });
+  if (length == 0) {
+    return CKQString();
+  }
+  Buffer* const buffer = Buffer::Allocate(length);
+  char16_t* out = buffer->Units();
+  DecodeUtf8(utf8, [&out](char32_t cp) {
+    if (cp < 0x10000) {
+      *out++ = static_cast<char16_t>(cp);
+    } else {
+      *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+  });
+  return CKQString(buffer);
+}
+
+std::string CKQString::ToUtf8() const {
+  const char16_t* units = m_pBuffer->Units();
+  const std::size_t length = m_pBuffer->length;
+  std::size_t bytes = 0;
+  DecodeUtf16(units, length, [&bytes](char32_t cp) { bytes += Utf8Length(cp); });
+  std::string utf8(bytes, '\0');
+  char* out = utf8.data();
+  DecodeUtf16(units, length, [&out](char32_t cp) {
+    const auto put = [&out](char32_t byte) { *out++ = static_cast<char>(byte); };
+    switch (Utf8Length(cp)) {
+    case 1:
+      put(cp);
+      break;
+    case 2:
+      put(0xC0 | (cp >> 6));
+      put(0x80 | (cp & 0x3F));
+      break;
+    case 3:
+      put(0xE0 | (cp >> 12));
+      put(0x80 | ((cp >> 6) & 0x3F));
+      put(0x80 | (cp & 0x3F));
+      break;
+    default:
+      put(0xF0 | (cp >> 18));
+      put(0x80 | ((cp >> 12) & 0x3F));
+      put(0x80 | ((cp >> 6) & 0x3F));
+      put(0x80 | (cp & 0x3F));
+      break;
+    }
+  });
+  return utf8;
+}

@@ -1,0 +1,93 @@
+// CKQString under the fault injector: which operations allocate, and what a failed allocation
+// leaves behind.
+#include "KQFaultInjection.h"
+#include "KQString.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <utility>
+
+namespace {
+
+class KQStringAllocation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!kqtest::FaultInjectionSupported()) {
+      GTEST_SKIP() << "fault injection needs an ELF target";
+    }
+  }
+};
+
+// Counts the allocations `action` makes (no failure is armed within reach).
+template <typename Action> long CountAllocations(Action&& action) {
+  kqtest::FailNthAllocation(1000000);
+  action();
+  return kqtest::DisarmFaults();
+}
+
+TEST_F(KQStringAllocation, EmptyStringsCopiesAndUnchangedLoweringAllocateNothing) {
+  CKQString text(u"lower case already \U00010428");
+  const long count = CountAllocations([&text] {
+    CKQString empty;
+    CKQString fromEmptyText(u"");
+    CKQString fromNull(static_cast<const unsigned short*>(nullptr));
+    CKQString fromUtf8 = CKQString::FromUtf8("");
+    CKQString copy(text);
+    CKQString assigned;
+    assigned = copy;
+    CKQString moved(std::move(copy));
+    assigned = std::move(moved);
+    assigned.MakeLower(); // nothing to lower: no detach
+    empty.MakeLower();
+  });
+  EXPECT_EQ(count, 0);
+}
+
+TEST_F(KQStringAllocation, OneAllocationPerNewText) {
+  CKQString shared(u"Mixed Case");
+  CKQString copy(shared);
+  EXPECT_EQ(CountAllocations([] { CKQString s(u"abc"); }), 1);
+  EXPECT_EQ(CountAllocations([] { CKQString s = CKQString::FromUtf8("\xC3\xA9t\xC3\xA9"); }), 1);
+  EXPECT_EQ(CountAllocations([&copy] { copy.MakeLower(); }), 1); // detaches
+  EXPECT_EQ(CountAllocations([&copy] { copy = CKQString(u"ABC"); }), 1);
+  EXPECT_EQ(CountAllocations([&copy] { copy.MakeLower(); }), 0); // unshared: in place
+}
+
+TEST_F(KQStringAllocation, FailedAllocationThrowsAndChangesNothing) {
+  CKQString shared(u"Mixed Case");
+  CKQString copy(shared);
+  const char16_t* data = shared.Data();
+
+  bool threw = false;
+  {
+    kqtest::ScopedFault fault(1);
+    try {
+      copy.MakeLower();
+    } catch (const std::bad_alloc&) {
+      threw = true;
+    }
+  }
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(copy.Data(), data); // still sharing the unchanged text
+  EXPECT_EQ(copy.Compare(shared), 0);
+  EXPECT_EQ(shared.ToUtf8(), "Mixed Case");
+
+  threw = false;
+  {
+    kqtest::ScopedFault fault(1);
+    try {
+      CKQString s = CKQString::FromUtf8("text");
+    } catch (const std::bad_alloc&) {
+      threw = true;
+    }
+  }
+  EXPECT_TRUE(threw);
+
+  copy.MakeLower(); // works again once memory is there
+  EXPECT_EQ(copy.ToUtf8(), "mixed case");
+  EXPECT_EQ(shared.ToUtf8(), "Mixed Case");
+}
+
+} // namespace

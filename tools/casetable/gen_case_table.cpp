@@ -1,0 +1,209 @@
+// Generates components/string/src/KQCaseTable.cpp, the two-stage table of Unicode simple
+// lowercase mappings used by KQCaseMap, from the ICU data installed on the build machine.
+//
+// Regenerate (needs ICU's development files, e.g. Debian's libicu-dev):
+//
+//   cmake -S . -B build/tools -G Ninja -DKQ_BUILD_TOOLS=ON
+//   cmake --build build/tools --target regenerate_case_table
+//
+// or run the built generator by hand:
+//
+//   build/tools/bin/gen_case_table components/string/src/KQCaseTable.cpp
+//
+// The layout constants come from KQCaseTable.h, which the lookup code includes too.  The
+// generator refuses to write a table that the lookup could not reproduce exactly: every mapping
+// must stay in its plane (in particular none crosses between the BMP and the supplementary
+// planes, so lowering never changes a UTF-16 length), surrogates must map to themselves, nothing
+// at or above kTableLimit may have a mapping, the blocks must fit the 8-bit stage 1, and the
+// 16-bit deltas must give back ICU's answer for every code point.
+#include "KQCaseTable.h"
+
+#include <unicode/uchar.h>
+#include <unicode/uversion.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using kq::casemap::table::kBlockShift;
+using kq::casemap::table::kStage1Size;
+using kq::casemap::table::kTableLimit;
+
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::cerr << "gen_case_table: " << message << '\n';
+  std::exit(EXIT_FAILURE);
+}
+
+std::string Hex(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(value));
+  return text;
+}
+
+char32_t Lower(char32_t cp) { return static_cast<char32_t>(u_tolower(static_cast<UChar32>(cp))); }
+
+// The 16-bit deltas of code points 0 .. kTableLimit - 1, after checking every code point.
+std::vector<std::uint16_t> CollectDeltas() {
+  std::vector<std::uint16_t> deltas(kTableLimit, 0);
+  for (char32_t cp = 0; cp <= kMaxCodePoint; ++cp) {
+    const char32_t lower = Lower(cp);
+    if (lower == cp) {
+      continue;
+    }
+    if (lower > kMaxCodePoint) {
+      Fail(Hex(cp) + " maps outside Unicode");
+    }
+    if ((cp >> 16) != (lower >> 16)) {
+      Fail(Hex(cp) + " -> " + Hex(lower) + " leaves its plane");
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || (lower >= 0xD800 && lower <= 0xDFFF)) {
+      Fail(Hex(cp) + " -> " + Hex(lower) + " involves a surrogate");
+    }
+    if (cp >= kTableLimit) {
+      Fail(Hex(cp) + " has a mapping above the table limit; raise kTableLimit");
+    }
+    deltas[cp] = static_cast<std::uint16_t>((lower - cp) & 0xFFFF);
+  }
+  return deltas;
+}
+
+struct Stages {
+  std::vector<std::uint32_t> stage1; // block number per block of code points
+  std::vector<std::uint16_t> stage2; // the distinct blocks, block 0 all zero
+};
+
+Stages Split(const std::vector<std::uint16_t>& deltas, unsigned shift) {
+  const std::size_t blockSize = std::size_t{1} << shift;
+  Stages stages;
+  std::map<std::vector<std::uint16_t>, std::uint32_t> numbers;
+  // Block 0 is the all-zero block, so an unmapped region costs no stage-2 space.
+  const std::vector<std::uint16_t> zero(blockSize, 0);
+  numbers.emplace(zero, 0);
+  stages.stage2 = zero;
+  for (std::size_t start = 0; start < deltas.size(); start += blockSize) {
+    std::vector<std::uint16_t> block(deltas.begin() + static_cast<std::ptrdiff_t>(start),
+                                     deltas.begin() +
+                                         static_cast<std::ptrdiff_t>(start + blockSize));
+    const auto [it, added] = numbers.emplace(block, static_cast<std::uint32_t>(numbers.size()));
+    if (added) {
+      stages.stage2.insert(stages.stage2.end(), block.begin(), block.end());
+    }
+    stages.stage1.push_back(it->second);
+  }
+  return stages;
+}
+
+std::size_t Bytes(const Stages& stages) {
+  return stages.stage1.size() * sizeof(std::uint8_t) + stages.stage2.size() * 2;
+}
+
+// Checks the table the lookup will see against ICU for every code point.
+void Verify(const Stages& stages) {
+  for (char32_t cp = 0; cp <= kMaxCodePoint; ++cp) {
+    char32_t lower = cp;
+    if (cp < kTableLimit) {
+      const std::size_t block = stages.stage1[cp >> kBlockShift];
+      const std::uint16_t delta =
+          stages.stage2[(block << kBlockShift) | (cp & kq::casemap::table::kBlockMask)];
+      lower = (cp & ~char32_t{0xFFFF}) | ((cp + delta) & 0xFFFF);
+    }
+    if (lower != Lower(cp)) {
+      Fail("table gives " + Hex(lower) + " for " + Hex(cp) + ", ICU " + Hex(Lower(cp)));
+    }
+  }
+}
+
+std::string UnicodeVersion() {
+  UVersionInfo version;
+  u_getUnicodeVersion(version);
+  char text[U_MAX_VERSION_STRING_LENGTH];
+  u_versionToString(version, text);
+  return text;
+}
+
+std::string Render(const Stages& stages, const std::string& unicodeVersion) {
+  std::ostringstream out;
+  out << "// Machine-generated by tools/casetable/gen_case_table.cpp from ICU's data (ICU "
+      << U_ICU_VERSION << ", Unicode " << unicodeVersion << ").\n"
+      << "// Do not edit: regenerate with the command at the top of the generator.\n"
+      << "//\n"
+      << "// Unicode simple lowercase mappings of U+0000 .. U+" << std::hex << std::uppercase
+      << static_cast<std::uint32_t>(kTableLimit - 1) << std::dec
+      << " as two stages (layout in KQCaseTable.h):\n"
+      << "// " << stages.stage1.size() << " stage-1 bytes, " << stages.stage2.size()
+      << " stage-2 deltas in " << (stages.stage2.size() >> kBlockShift) << " blocks, "
+      << Bytes(stages) << " bytes in all.\n"
+      << "// clang-format off\n"
+      << "#include \"KQCaseTable.h\"\n\n"
+      << "namespace kq::casemap::table {\n\n"
+      << "static_assert(kBlockShift == " << kBlockShift << " && kTableLimit == 0x" << std::hex
+      << std::uppercase << static_cast<std::uint32_t>(kTableLimit) << std::dec
+      << ",\n              \"KQCaseTable.h changed: regenerate this file\");\n\n"
+      << "const char kUnicodeVersion[] = \"" << unicodeVersion << "\";\n\n";
+
+  out << "const std::uint8_t kStage1[kStage1Size] = {\n";
+  for (std::size_t i = 0; i < stages.stage1.size(); ++i) {
+    out << (i % 16 == 0 ? "  " : " ") << stages.stage1[i] << ','
+        << (i % 16 == 15 || i + 1 == stages.stage1.size() ? "\n" : "");
+  }
+  out << "};\n\n";
+
+  out << "const std::uint16_t kStage2[] = {\n";
+  for (std::size_t i = 0; i < stages.stage2.size(); ++i) {
+    if (i % (std::size_t{1} << kBlockShift) == 0) {
+      out << "  // block " << (i >> kBlockShift) << '\n';
+    }
+    out << (i % 12 == 0 ? "  " : " ") << stages.stage2[i] << ',' << (i % 12 == 11 ? "\n" : "");
+  }
+  out << "};\n\n"
+      << "const std::size_t kStage2Size = sizeof kStage2 / sizeof kStage2[0];\n\n"
+      << "} // namespace kq::casemap::table\n";
+  return out.str();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: gen_case_table <output KQCaseTable.cpp>\n";
+    return EXIT_FAILURE;
+  }
+  const std::vector<std::uint16_t> deltas = CollectDeltas();
+
+  // For whoever revisits kBlockShift: what the other block sizes would cost.
+  for (unsigned shift = 4; shift <= 10; ++shift) {
+    const Stages candidate = Split(deltas, shift);
+    std::cerr << "block shift " << shift << ": " << (candidate.stage2.size() >> shift)
+              << " blocks, " << candidate.stage1.size() + candidate.stage2.size() * 2 << " bytes\n";
+  }
+
+  const Stages stages = Split(deltas, kBlockShift);
+  if (stages.stage1.size() != kStage1Size) {
+    Fail("stage 1 has the wrong size");
+  }
+  if ((stages.stage2.size() >> kBlockShift) > 256) {
+    Fail("more than 256 distinct blocks do not fit the 8-bit stage 1");
+  }
+  Verify(stages);
+
+  const std::string unicodeVersion = UnicodeVersion();
+  std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
+  file << Render(stages, unicodeVersion);
+  file.close();
+  if (!file) {
+    Fail(std::string("cannot write ") + argv[1]);
+  }
+  std::cerr << "wrote " << argv[1] << " (Unicode " << unicodeVersion << ", " << Bytes(stages)
+            << " bytes of table)\n";
+  return EXIT_SUCCESS;
+}
