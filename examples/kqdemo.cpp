@@ -1,8 +1,15 @@
 // kqdemo: shows what the arrays of KQStringArray do, on built-in sample data.
+//
+// Usage: kqdemo [FILE]   -- FILE is UTF-8 text whose words replace the built-in sample.
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
 
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
+#include "KQStringArray.h"
 
 namespace {
 
@@ -51,10 +58,99 @@ void ShowUintArray() {
   std::printf("  a copy keeps its %u elements after the original is cleared\n", copy.GetSize());
 }
 
+constexpr std::string_view kSample =
+    "The quick brown Fox jumps over the lazy dog. Über den Zaun springt der Fuchs, "
+    "the DOG sleeps; ΣΟΦΊΑ and σοφία are one word without regard to case.";
+
+// Adds each word of `text` (runs of characters other than space and punctuation).
+void AddWords(CKQStringArray& words, std::string_view text) {
+  std::string word;
+  auto flush = [&] {
+    if (!word.empty()) {
+      words.Add(CKQString::FromUtf8(word), nullptr);
+      word.clear();
+    }
+  };
+  for (char c : text) {
+    if (std::string_view(" \t\r\n.,;:!?\"()").find(c) != std::string_view::npos) {
+      flush();
+    } else {
+      word.push_back(c);
+    }
+  }
+  flush();
+}
+
+void PrintArray(const char* title, CKQStringArray& words) {
+  std::printf("  %s (%u):", title, words.GetSize());
+  for (unsigned i = 0; i < words.GetSize(); ++i) {
+    std::printf(" %s", words[i].ToUtf8().c_str());
+  }
+  std::printf("\n");
+}
+
+std::string Index(unsigned index) {
+  return index == 0xFFFFFFFFu ? std::string("none") : std::to_string(index);
+}
+
+// A C-style consumer of wide strings: counts the units of a NULL-terminated array.
+unsigned long CountUnits(const unsigned short* const* texts) {
+  unsigned long units = 0;
+  for (; *texts != nullptr; ++texts) {
+    for (const unsigned short* unit = *texts; *unit != 0; ++unit) {
+      ++units;
+    }
+  }
+  return units;
+}
+
+void ShowStringArray(std::string_view text) {
+  std::puts("== CKQStringArray: wide strings in case-insensitive order ==");
+  CKQStringArray words(1);
+  AddWords(words, text);
+  PrintArray("sorted words", words);
+
+  CKQString missing = words.GetAt(words.GetSize());
+  std::printf("  GetAt(%u) -> \"%s\", recorded code %u (ERROR_INVALID_INDEX is %u)\n",
+              words.GetSize(), missing.ToUtf8().c_str(),
+              static_cast<unsigned>(words.GetErrorState().GetError()),
+              static_cast<unsigned>(ERROR_INVALID_INDEX));
+
+  for (const char* query : {"FOX", "dog", "Σοφία", "cat"}) {
+    const CKQString wanted = CKQString::FromUtf8(query);
+    const unsigned anyCase = words.FindString(wanted, 1);
+    const unsigned exact = words.FindString(wanted, 0);
+    std::printf("  FindString(\"%s\"): without case -> %s, exact -> %s\n", query,
+                Index(anyCase).c_str(), Index(exact).c_str());
+  }
+
+  CKQStringArray extra; // unsorted: keeps arrival order
+  AddWords(extra, "zebra Apple mango");
+  CKQStringArray both = words + extra; // a sorted copy of `words` with `extra` merged in
+  PrintArray("unsorted extra", extra);
+  PrintArray("words + extra", both);
+
+  const unsigned short** flat = nullptr;
+  const int count = both.CreateMemoryArray(&flat);
+  std::printf("  flat array of %d strings holds %lu UTF-16 units\n", count, CountUnits(flat));
+  both.FreeMemoryArray(&flat);
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
   ShowPointerArray();
   ShowUintArray();
+  if (argc > 1) {
+    std::ifstream file(argv[1], std::ios::binary);
+    if (!file) {
+      std::fprintf(stderr, "kqdemo: cannot read %s\n", argv[1]);
+      return 1;
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ShowStringArray(text);
+  } else {
+    ShowStringArray(kSample);
+  }
   return 0;
 }
