@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""Checks the export tables of the three DLLs.
+
+KQStringArray.dll must export every member of its interface, protected ones and the vtables
+included, and no DLL may export anything internal: the string items, the platform layer, the
+storage frame, the CRC-32 engine, the case mapping or the string key.
+
+usage: check_exports.py OBJDUMP CXXFILT KQStringArray.dll [other DLLs...]
+"""
+import re
+import subprocess
+import sys
+
+# Demangled as the MinGW c++filt prints them ("unsigned int", "const" after the type).
+PTR_ARRAY = [
+    "CKQPtrArray::CKQPtrArray()",
+    "CKQPtrArray::CKQPtrArray(CKQPtrArray&)",
+    "CKQPtrArray::~CKQPtrArray()",
+    "CKQPtrArray::operator=(CKQPtrArray const&)",
+    "CKQPtrArray::operator[](unsigned int) const",
+    "CKQPtrArray::Add(void*, unsigned int*)",
+    "CKQPtrArray::Find(void*)",
+    "CKQPtrArray::GetAt(unsigned int)",
+    "CKQPtrArray::SetAt(unsigned int, void*)",
+    "CKQPtrArray::RemoveAt(unsigned int)",
+    "CKQPtrArray::RemoveAll()",
+    "CKQPtrArray::GetSize()",
+    "CKQPtrArray::IsEmpty()",
+    "CKQPtrArray::Dump()",
+    "CKQPtrArray::Init()",
+    "CKQPtrArray::Alloc(unsigned int)",
+    "vtable for CKQPtrArray",
+]
+UINT_ARRAY = [
+    "CKQUintArray::CKQUintArray()",
+    "CKQUintArray::CKQUintArray(CKQUintArray&)",
+    "CKQUintArray::~CKQUintArray()",
+    "CKQUintArray::operator=(CKQUintArray const&)",
+    "CKQUintArray::operator[](unsigned int) const",
+    "CKQUintArray::Add(unsigned int, unsigned int*)",
+    "CKQUintArray::Find(unsigned int)",
+    "CKQUintArray::GetAt(unsigned int)",
+    "CKQUintArray::SetAt(unsigned int, unsigned int)",
+    "vtable for CKQUintArray",
+]
+STRING_ARRAY = [
+    "CKQStringArray::CKQStringArray(int)",
+    "CKQStringArray::CKQStringArray(CKQStringArray const&)",
+    "CKQStringArray::~CKQStringArray()",
+    "CKQStringArray::Add(CKQString, unsigned int*)",
+    "CKQStringArray::GetAt(unsigned int)",
+    "CKQStringArray::operator[](unsigned int) const",
+    "CKQStringArray::SetAt(unsigned int, CKQString)",
+    "CKQStringArray::RemoveAt(unsigned int)",
+    "CKQStringArray::RemoveAll()",
+    "CKQStringArray::GetSize()",
+    "CKQStringArray::IsEmpty()",
+    "CKQStringArray::IsSorted()",
+    "CKQStringArray::Dump()",
+    "CKQStringArray::Alloc(unsigned int)",
+    "CKQStringArray::InitObject(int)",
+    "CKQStringArray::FindItemPosition(CKQString*)",
+    "CKQStringArray::CreateInsertionPoint(unsigned int)",
+    "CKQStringArray::GetCRC(CKQString)",
+    "CKQStringArray::FindString(CKQString, int)",
+    "CKQStringArray::Append(CKQStringArray&)",
+    "CKQStringArray::Copy(CKQStringArray&)",
+    "CKQStringArray::operator=(CKQStringArray const&)",
+    "CKQStringArray::operator+=(CKQStringArray&)",
+    "CKQStringArray::operator+(CKQStringArray&) const",
+    "CKQStringArray::CreateMemoryArray(unsigned short const***)",
+    "CKQStringArray::FreeMemoryArray(unsigned short const***)",
+    "vtable for CKQStringArray",
+]
+REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY
+
+# Internal code: none of it may leave its DLL.
+INTERNAL = [
+    re.compile(r"\bStringItem\b"),
+    re.compile(r"\bkq::platform::"),
+    re.compile(r"\bkq::frame::"),
+    re.compile(r"\bkq::crc32::"),
+    re.compile(r"\bkq::casemap::"),
+    re.compile(r"\bkq::StringKey\b"),
+    re.compile(r"\bkq::"),  # anything else from the library's internal namespace
+]
+
+
+def exports(objdump, cxxfilt, dll):
+    """The demangled names in the export table of `dll`."""
+    dump = subprocess.run([objdump, "-p", dll], check=True, capture_output=True, text=True).stdout
+    names = []
+    in_table = False
+    for line in dump.splitlines():
+        if line.startswith("[Ordinal/Name Pointer] Table"):
+            in_table = True
+            continue
+        if in_table:
+            match = re.match(r"\s*\[\s*\d+\]\s+(\S+)", line)
+            if not match:
+                break
+            names.append(match.group(1))
+    if not names:
+        return []
+    # -n: export names carry no leading underscore, unlike i686 symbol names.
+    demangled = subprocess.run([cxxfilt, "-n"], input="\n".join(names) + "\n", check=True,
+                               capture_output=True, text=True).stdout.splitlines()
+    if len(demangled) != len(names):
+        sys.exit(f"{cxxfilt} returned {len(demangled)} names for {len(names)}")
+    return demangled
+
+
+def main():
+    if len(sys.argv) < 4:
+        sys.exit(__doc__)
+    objdump, cxxfilt, main_dll, *others = sys.argv[1:]
+    failures = []
+
+    tables = {dll: exports(objdump, cxxfilt, dll) for dll in [main_dll] + others}
+    main_exports = set(tables[main_dll])
+    if not main_exports:
+        failures.append(f"{main_dll}: no export table")
+    for member in REQUIRED:
+        if member not in main_exports:
+            failures.append(f"{main_dll}: missing export {member}")
+
+    for dll, names in tables.items():
+        for name in names:
+            if any(pattern.search(name) for pattern in INTERNAL):
+                failures.append(f"{dll}: internal symbol exported: {name}")
+        print(f"{dll}: {len(names)} exports")
+
+    for failure in failures:
+        print("FAIL:", failure)
+    if failures:
+        return 1
+    print(f"all {len(REQUIRED)} interface members exported, nothing internal")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
