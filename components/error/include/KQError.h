@@ -3,6 +3,10 @@
 // Every array of the library carries one CKQError.  The arrays only ever store a code into it
 // (SetError) and copy it (operator=); clients read the code back with GetError and compare it
 // with the constants of KQResultCodes.h.
+//
+// Any thread may record or read a code at any time: each code is stored and loaded as one atomic
+// step, so concurrent operations on one array leave one of their codes (the last to be recorded),
+// never a torn value.
 #ifndef KQ_ERROR_H
 #define KQ_ERROR_H
 
@@ -14,7 +18,7 @@ class CKQERROR_EXPORT CKQError {
 public:
   // A new error state holds code 0 (no error recorded).
   CKQError() = default;
-  CKQError(const CKQError& other) = default;
+  CKQError(const CKQError& other);
   virtual ~CKQError();
 
   // Copies the recorded code of `other`.

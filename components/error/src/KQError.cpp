@@ -1,16 +1,35 @@
 // Out-of-line members of the error component (they anchor its virtual table in this library).
 #include "KQError.h"
 
+#include <atomic>
+
+namespace {
+
+// Relaxed atomic steps: the code carries no ordering, only its own value.
+std::uint32_t Load(const std::uint32_t& code) noexcept {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): atomic_ref needs a non-const object
+  return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(code))
+      .load(std::memory_order_relaxed);
+}
+
+void Store(std::uint32_t& code, std::uint32_t value) noexcept {
+  std::atomic_ref<std::uint32_t>(code).store(value, std::memory_order_relaxed);
+}
+
+} // namespace
+
+CKQError::CKQError(const CKQError& other) : m_nCode(Load(other.m_nCode)) {}
+
 CKQError::~CKQError() = default;
 
 const CKQError& CKQError::operator=(const CKQError& other) {
-  m_nCode = other.m_nCode;
+  Store(m_nCode, Load(other.m_nCode));
   return *this;
 }
 
 std::int32_t CKQError::SetError(std::uint32_t code) {
-  m_nCode = code;
+  Store(m_nCode, code);
   return 1;
 }
 
-std::uint32_t CKQError::GetError() const { return m_nCode; }
+std::uint32_t CKQError::GetError() const { return Load(m_nCode); }
