@@ -31,8 +31,8 @@ void ShowPointerArray() {
 
   // A bad index returns null and leaves its reason in the error state.
   void* missing = names.GetAt(names.GetSize());
-  std::printf("  GetAt(%u) -> %s, recorded code %u (ERROR_INVALID_INDEX is %u)\n",
-              names.GetSize(), missing == nullptr ? "null" : "?",
+  std::printf("  GetAt(%u) -> %s, recorded code %u (ERROR_INVALID_INDEX is %u)\n", names.GetSize(),
+              missing == nullptr ? "null" : "?",
               static_cast<unsigned>(names.GetErrorState().GetError()),
               static_cast<unsigned>(ERROR_INVALID_INDEX));
 }

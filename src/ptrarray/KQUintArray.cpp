@@ -24,7 +24,9 @@ CKQUintArray& CKQUintArray::operator=(const CKQUintArray& source) {
   return *this;
 }
 
-int CKQUintArray::Add(unsigned value, unsigned* index) { return CKQPtrArray::Add(ToSlot(value), index); }
+int CKQUintArray::Add(unsigned value, unsigned* index) {
+  return CKQPtrArray::Add(ToSlot(value), index);
+}
 
 unsigned CKQUintArray::GetAt(unsigned index) { return FromSlot(CKQPtrArray::GetAt(index)); }
 

@@ -19,8 +19,8 @@ unsigned CKQStringArray::FindString(CKQString text, int noCase) {
     if (item->key != key) {
       continue;
     }
-    const bool equal = noCase != 0 ? item->text.CompareNoCase(wanted) == 0
-                                   : text.Compare(item->text) == 0;
+    const bool equal =
+        noCase != 0 ? item->text.CompareNoCase(wanted) == 0 : text.Compare(item->text) == 0;
     if (equal) {
       return i;
     }

@@ -112,11 +112,11 @@ TEST(KQStringArrayCopy, AnArrayOnBothSides) {
     array += array;
     EXPECT_EQ(array.GetSize(), 12u);
     if (sorted != 0) {
-      EXPECT_EQ(Texts(array), (Strings{"A", "A", "A", "A", "b", "b", "b", "b", "c", "c", "c",
-                                       "c"}));
+      EXPECT_EQ(Texts(array),
+                (Strings{"A", "A", "A", "A", "b", "b", "b", "b", "c", "c", "c", "c"}));
     } else {
-      EXPECT_EQ(Texts(array), (Strings{"b", "A", "c", "b", "A", "c", "b", "A", "c", "b", "A",
-                                       "c"}));
+      EXPECT_EQ(Texts(array),
+                (Strings{"b", "A", "c", "b", "A", "c", "b", "A", "c", "b", "A", "c"}));
     }
   }
 }

@@ -25,8 +25,8 @@ constexpr unsigned kNoIndex = 0xFFFFFFFFu;
 // Exposes the protected members to the tests.
 class StringArrayProbe : public CKQStringArray {
 public:
-  using CKQStringArray::CKQStringArray;
   using CKQStringArray::Alloc;
+  using CKQStringArray::CKQStringArray;
   using CKQStringArray::CreateInsertionPoint;
   using CKQStringArray::FindItemPosition;
   using CKQStringArray::GetCRC;
@@ -82,8 +82,20 @@ TEST(KQStringArray, InsertionOrderAndWrittenPositions) {
 // Every position written through `index` matches a plain linear model of the insertion rule,
 // over many texts that are equal without regard to case.
 TEST(KQStringArray, SortedPositionsMatchALinearModel) {
-  const char* const pool[] = {"abc", "ABC", "Abc", "ab", "AB", "b", "B", "",
-                              "éa", "ÉA", "Ωx", "ωX", "a\xF0\x90\x90\x80", "A\xF0\x90\x90\xA8"};
+  const char* const pool[] = {"abc",
+                              "ABC",
+                              "Abc",
+                              "ab",
+                              "AB",
+                              "b",
+                              "B",
+                              "",
+                              "éa",
+                              "ÉA",
+                              "Ωx",
+                              "ωX",
+                              "a\xF0\x90\x90\x80",
+                              "A\xF0\x90\x90\xA8"};
   std::mt19937 random(20261210);
   CKQStringArray array(1);
   std::vector<CKQString> model;

@@ -58,9 +58,16 @@ TEST(KQStringSearch, ExactAndCaseInsensitiveMatches) {
     int noCase;
     unsigned expected;
   } cases[] = {
-      {"ALPHA", 1, 0},        {"ALPHA", 0, kNoIndex}, {"Alpha", 0, 0},    {"BETA", 1, 1},
-      {"beta", 0, 1},         {"", 0, 2},             {"", 1, 2},         {"gamma", 1, kNoIndex},
-      {"alph", 1, kNoIndex},  {"Alpha ", 0, kNoIndex},
+      {"ALPHA", 1, 0},
+      {"ALPHA", 0, kNoIndex},
+      {"Alpha", 0, 0},
+      {"BETA", 1, 1},
+      {"beta", 0, 1},
+      {"", 0, 2},
+      {"", 1, 2},
+      {"gamma", 1, kNoIndex},
+      {"alph", 1, kNoIndex},
+      {"Alpha ", 0, kNoIndex},
   };
   for (const auto& c : cases) {
     array.GetErrorState().SetError(ERROR_INVALID_INDEX);

@@ -6,8 +6,8 @@
 
 class PtrArrayProbe : public CKQPtrArray {
 public:
-  using CKQPtrArray::CKQPtrArray;
   using CKQPtrArray::Alloc;
+  using CKQPtrArray::CKQPtrArray;
   unsigned Capacity() const { return m_nCapacity; }
   unsigned Count() const { return m_nCount; }
 };

@@ -24,8 +24,8 @@ public:
   // An empty string (no allocation).
   CKQString() noexcept;
   // A copy of the zero-terminated `text`; a null `text` gives an empty string.
-  CKQString(const unsigned short* text);     // NOLINT(google-explicit-constructor)
-  CKQString(const char16_t* text);           // NOLINT(google-explicit-constructor)
+  CKQString(const unsigned short* text); // NOLINT(google-explicit-constructor)
+  CKQString(const char16_t* text);       // NOLINT(google-explicit-constructor)
   // A copy of `length` units at `text` (which need not be zero-terminated).
   CKQString(const char16_t* text, std::uint32_t length);
   CKQString(const CKQString& other) noexcept;
