@@ -20,6 +20,8 @@ CKQPtrArray::CKQPtrArray() {
   Alloc(kq::frame::kInitialSlots);
 }
 
+// A copy starts with a fresh error state, not the source's.
+// NOLINTNEXTLINE(bugprone-copy-constructor-init)
 CKQPtrArray::CKQPtrArray(CKQPtrArray& source) {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
   if (Alloc(source.m_nCapacity) != 0) {

@@ -7,7 +7,10 @@
 #include "KQPtrArray.h"
 
 namespace {
-void* ToSlot(unsigned value) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(value)); }
+void* ToSlot(unsigned value) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the slot holds the value, never dereferenced
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(value));
+}
 unsigned FromSlot(void* slot) {
   return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(slot));
 }
@@ -15,14 +18,11 @@ unsigned FromSlot(void* slot) {
 
 CKQUintArray::CKQUintArray() = default;
 
-CKQUintArray::CKQUintArray(CKQUintArray& source) : CKQPtrArray(source) {}
+CKQUintArray::CKQUintArray(CKQUintArray& source) = default;
 
 CKQUintArray::~CKQUintArray() = default;
 
-CKQUintArray& CKQUintArray::operator=(const CKQUintArray& source) {
-  CKQPtrArray::operator=(source);
-  return *this;
-}
+CKQUintArray& CKQUintArray::operator=(const CKQUintArray& source) = default;
 
 int CKQUintArray::Add(unsigned value, unsigned* index) {
   return CKQPtrArray::Add(ToSlot(value), index);

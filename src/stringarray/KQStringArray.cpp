@@ -75,7 +75,7 @@ CKQString CKQStringArray::GetAt(unsigned index) {
     }
   }
   m_error.SetError(ERROR_INVALID_INDEX);
-  return CKQString();
+  return {};
 }
 
 const CKQString CKQStringArray::operator[](unsigned index) const {
@@ -130,11 +130,13 @@ int CKQStringArray::RemoveAt(unsigned index) {
 
 int CKQStringArray::RemoveAll() {
   ScopedLock lock(m_lock);
-  void** slots = m_ppStorage != nullptr ? *m_ppStorage : nullptr;
-  for (unsigned i = 0; i < m_nCount; ++i) {
-    delete ItemAt(slots, i);
+  if (m_nCount != 0) {
+    void** slots = *m_ppStorage;
+    for (unsigned i = 0; i < m_nCount; ++i) {
+      delete ItemAt(slots, i);
+    }
+    StoreCount(m_nCount, 0);
   }
-  StoreCount(m_nCount, 0);
   return 1;
 }
 

@@ -27,7 +27,7 @@ template <typename T> T* AllocateBlock(std::size_t count) {
 int CKQStringArray::CreateMemoryArray(const unsigned short*** array) {
   const unsigned count = GetSize();
   const std::size_t entries = std::size_t{count} + 1;
-  const unsigned short** block = AllocateBlock<const unsigned short*>(
+  const auto** block = AllocateBlock<const unsigned short*>(
       entries < count ? std::numeric_limits<std::size_t>::max() : entries);
   std::memset(static_cast<void*>(block), 0, entries * sizeof(*block));
   *array = block;
@@ -36,7 +36,7 @@ int CKQStringArray::CreateMemoryArray(const unsigned short*** array) {
   for (; copied < count && copied < GetSize(); ++copied) {
     const CKQString text = GetAt(copied);
     const std::size_t units = std::size_t{text.GetLength()} + 1; // with the terminating zero
-    unsigned short* copy = AllocateBlock<unsigned short>(units);
+    auto* copy = AllocateBlock<unsigned short>(units);
     std::memcpy(copy, static_cast<const unsigned short*>(text), units * sizeof(unsigned short));
     block[copied] = copy;
   }

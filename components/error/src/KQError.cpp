@@ -22,7 +22,8 @@ CKQError::CKQError(const CKQError& other) : m_nCode(Load(other.m_nCode)) {}
 
 CKQError::~CKQError() = default;
 
-const CKQError& CKQError::operator=(const CKQError& other) {
+// Self-assignment stores the code it loaded: harmless.
+const CKQError& CKQError::operator=(const CKQError& other) { // NOLINT(cert-oop54-cpp)
   Store(m_nCode, Load(other.m_nCode));
   return *this;
 }
