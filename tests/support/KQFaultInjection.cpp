@@ -1,4 +1,5 @@
-// Replaces the allocation operators and interposes realloc so that a chosen allocation fails.
+// Replaces the allocation operators and interposes realloc (and free, to count realloc-made
+// blocks) so that a chosen allocation fails and live blocks can be counted.
 #include "KQFaultInjection.h"
 
 #include <atomic>
@@ -15,6 +16,8 @@ std::atomic<bool> g_armed{false};
 std::atomic<long> g_seen{0};
 std::atomic<long> g_failAt{0};
 std::atomic<bool> g_happened{false};
+// Live blocks of the allocation operator (every thread, armed or not).
+std::atomic<long> g_liveNew{0};
 
 // Counts one allocation; true when it is the one to fail.
 bool ShouldFail() noexcept {
@@ -37,8 +40,78 @@ void* Allocate(std::size_t size) {
   if (block == nullptr) {
     throw std::bad_alloc();
   }
+  g_liveNew.fetch_add(1, std::memory_order_relaxed);
   return block;
 }
+
+void Release(void* block) noexcept {
+  if (block != nullptr) {
+    g_liveNew.fetch_sub(1, std::memory_order_relaxed);
+    std::free(block); // NOLINT(cppcoreguidelines-no-malloc)
+  }
+}
+
+#if defined(__ELF__)
+// Blocks made by realloc that free has not taken back yet.  realloc and free run for every
+// block of the process, so the table must not allocate: a fixed array under a spin lock, kept
+// dense (a removed entry is replaced by the last one), scanned linearly — the arrays under test
+// own only a handful of slot buffers at a time.  Blocks beyond the table's room are not tracked
+// and show up as an overflow count instead.
+class ReallocTable {
+public:
+  void Replace(void* old, void* grown) noexcept {
+    Lock();
+    std::size_t i = Find(old);
+    if (old == nullptr || i == m_used) {
+      if (m_used < kRoom) {
+        m_blocks[m_used++] = grown;
+      } else {
+        ++m_overflow;
+      }
+    } else {
+      m_blocks[i] = grown;
+    }
+    Unlock();
+  }
+  void Remove(void* block) noexcept {
+    Lock();
+    const std::size_t i = Find(block);
+    if (i != m_used) {
+      m_blocks[i] = m_blocks[--m_used];
+    }
+    Unlock();
+  }
+  long Live() noexcept {
+    Lock();
+    const long live = static_cast<long>(m_used) + m_overflow;
+    Unlock();
+    return live;
+  }
+
+private:
+  static constexpr std::size_t kRoom = 512;
+  void Lock() noexcept {
+    while (m_busy.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  void Unlock() noexcept { m_busy.clear(std::memory_order_release); }
+  std::size_t Find(void* block) const noexcept {
+    std::size_t i = 0;
+    while (i < m_used && m_blocks[i] != block) {
+      ++i;
+    }
+    return i;
+  }
+
+  std::atomic_flag m_busy = ATOMIC_FLAG_INIT;
+  void* m_blocks[kRoom] = {};
+  std::size_t m_used = 0;
+  long m_overflow = 0;
+};
+
+// Constant-initialised, so it is usable by the first realloc or free of the process.
+constinit ReallocTable g_reallocBlocks;
+#endif
 
 } // namespace
 
@@ -66,15 +139,23 @@ long DisarmFaults() {
 
 bool FaultHappened() { return g_happened.load(); }
 
+long LiveAllocations() {
+  long live = g_liveNew.load();
+#if defined(__ELF__)
+  live += g_reallocBlocks.Live();
+#endif
+  return live;
+}
+
 } // namespace kqtest
 
 // The replaced allocation operators: plain malloc/free underneath.
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { std::free(block); } // NOLINT
-void operator delete[](void* block) noexcept { std::free(block); } // NOLINT
-void operator delete(void* block, std::size_t) noexcept { std::free(block); } // NOLINT
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); } // NOLINT
+void operator delete(void* block) noexcept { Release(block); } // NOLINT
+void operator delete[](void* block) noexcept { Release(block); } // NOLINT
+void operator delete(void* block, std::size_t) noexcept { Release(block); } // NOLINT
+void operator delete[](void* block, std::size_t) noexcept { Release(block); } // NOLINT
 
 #if defined(__ELF__)
 // The library's slot buffers grow through realloc; this definition in the executable takes
@@ -85,6 +166,34 @@ extern "C" void* realloc(void* block, std::size_t size) noexcept {
   if (ShouldFail()) {
     return nullptr;
   }
-  return next(block, size);
+  void* grown = next(block, size);
+  if (grown != nullptr) {
+    g_reallocBlocks.Replace(block, grown);
+  }
+  return grown;
+}
+
+// Interposed only to take realloc-made blocks out of the live count.  The C runtime's free is
+// looked up on first use; should the lookup itself free a block, that one block is left alone
+// (a thread-local flag breaks the recursion).
+extern "C" void free(void* block) noexcept {
+  using Free = void (*)(void*);
+  static std::atomic<Free> next{nullptr};
+  static thread_local bool resolving = false;
+  if (block == nullptr) {
+    return;
+  }
+  g_reallocBlocks.Remove(block);
+  Free real = next.load(std::memory_order_acquire);
+  if (real == nullptr) {
+    if (resolving) {
+      return;
+    }
+    resolving = true;
+    real = reinterpret_cast<Free>(dlsym(RTLD_NEXT, "free"));
+    resolving = false;
+    next.store(real, std::memory_order_release);
+  }
+  real(block);
 }
 #endif

@@ -2,8 +2,9 @@
 //
 // Linked only into the fault-injection test binaries.  The allocation operator throws
 // std::bad_alloc and realloc returns null when the chosen allocation comes.  Allocations are
-// counted only while armed.  Interposing realloc needs symbol interposition, which only the ELF
-// targets have; elsewhere Supported() is false and the tests skip.
+// counted only while armed; live blocks are counted always (see LiveAllocations).  Interposing
+// realloc and free needs symbol interposition, which only the ELF targets have; elsewhere
+// Supported() is false and the tests skip.
 #ifndef KQ_FAULT_INJECTION_H
 #define KQ_FAULT_INJECTION_H
 
@@ -18,6 +19,12 @@ void FailNthAllocation(long n);
 long DisarmFaults();
 // True once the armed failure has happened.
 bool FaultHappened();
+
+// Blocks currently live from the allocation operator plus blocks made by realloc and not yet
+// freed, counted whether or not injection is armed.  A test compares the value before it builds
+// arrays with the value after it has destroyed them: any difference is a leak (or a double
+// release).  Only meaningful while no other thread allocates.
+long LiveAllocations();
 
 // Arms on construction, disarms on destruction.
 class ScopedFault {
