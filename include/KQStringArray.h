@@ -34,7 +34,9 @@ public:
   // order and is stored unchanged (IsSorted returns it).
   explicit CKQStringArray(int sorted = 0);
   // A new array with `source`'s sorted flag and copies of its strings, read through `source`'s
-  // GetAt (which takes `source`'s lock); a fresh error state.
+  // GetAt (which takes `source`'s lock); a fresh error state.  Out of memory for a string: the
+  // copy holds a prefix of `source` with ERROR_OUTOFMEMORY recorded.  std::bad_alloc passes to
+  // the caller when the array's storage cell cannot be allocated.
   CKQStringArray(const CKQStringArray& source);
   ~CKQStringArray() override;
 
@@ -64,16 +66,21 @@ public:
   unsigned FindString(CKQString text, int noCase);
 
   // Adds every string of `source`, in `source`'s order, each at this array's own place for it.
-  // Appending the array to itself adds the elements present at the start once each.  Returns 1.
+  // Appending the array to itself adds the elements present at the start once each.  Returns 1;
+  // out of memory, stops at the first string it cannot add and returns 0 with
+  // ERROR_OUTOFMEMORY recorded, the strings before it added.
   int Append(CKQStringArray& source);
   // Replaces the contents with `source`'s strings, keeping this array's sorted flag.  Copying
-  // the array onto itself leaves it unchanged.  Returns what Append returns.
+  // the array onto itself leaves it unchanged.  Returns what Append returns (out of memory: a
+  // prefix of `source`).
   int Copy(CKQStringArray& source);
   CKQStringArray& operator+=(CKQStringArray& source);
   // A new array: a copy of this one (with its sorted flag) with `source`'s strings appended.
+  // Out of memory as for the copy constructor: a prefix of this array's strings followed by
+  // `source`'s, with ERROR_OUTOFMEMORY recorded.
   CKQStringArray operator+(CKQStringArray& source) const;
   // Takes `source`'s sorted flag and strings, then its recorded code.  Self-assignment is a
-  // no-op.
+  // no-op.  Out of memory: a prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
   CKQStringArray& operator=(const CKQStringArray& source);
 
   // Stores in `*array` a new NULL-terminated block of pointers to zero-terminated copies of the
@@ -110,8 +117,9 @@ private:
   CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag);
   // Builds the array's frame: lock, storage cell, 10 slots.
   void Start(int sorted);
-  // Reads `source` element by element into this array (the body of Append).
-  void AppendFrom(CKQStringArray& source);
+  // Reads `source` element by element into this array (the body of Append); false when it
+  // stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
+  bool AppendFrom(CKQStringArray& source);
 };
 
 #endif // KQ_STRING_ARRAY_H

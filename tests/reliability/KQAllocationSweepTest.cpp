@@ -1,0 +1,548 @@
+// Allocation-failure sweep: every mutating operation of the three arrays runs once with the first
+// allocation failing, once with the second failing, and so on, until a run completes without
+// reaching the armed failure.  After every run the operation has either succeeded or reported
+// exactly its documented failure, the contents are unchanged, fully updated or (for the
+// whole-array operations) updated with a prefix of what was to be added, the array's lock is
+// free, and every block allocated since the run began has been released.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KQFaultInjection.h"
+#include "KQPtrArray.h"
+#include "KQResultCodes.h"
+#include "KQStringArray.h"
+#include "KQStringTestUtil.h"
+#include "KQTestAccess.h"
+
+using kqtest::Code;
+using kqtest::Fill;
+using kqtest::S;
+using kqtest::Texts;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+constexpr unsigned kUntouched = 777;
+
+// Fault points covered by the whole binary; printed once all sweeps have run.
+long g_faultPoints = 0;
+
+class SweepReport : public testing::Environment {
+public:
+  void TearDown() override {
+    std::printf("[  SWEEP   ] %ld allocation fault points covered\n", g_faultPoints);
+  }
+};
+[[maybe_unused]] testing::Environment* const g_report =
+    testing::AddGlobalTestEnvironment(new SweepReport);
+
+const Strings kSource = {"delta", "Alpha", "charlie", "BRAVO", "alpha", "echo",
+                         "Foxtrot", "golf", "Hotel", "india", "JULIET", "kilo"};
+
+// Where a sorted array inserts `text`: before the first element that does not sort before it.
+std::size_t ModelPosition(int sorted, const Strings& contents, const std::string& text) {
+  if (sorted == 0) {
+    return contents.size();
+  }
+  const CKQString wanted = S(text.c_str());
+  std::size_t i = 0;
+  while (i < contents.size() && S(contents[i].c_str()).CompareNoCase(wanted) < 0) {
+    ++i;
+  }
+  return i;
+}
+
+// `contents` after adding the first `count` texts of `added`, one at a time.
+Strings Model(int sorted, Strings contents, const Strings& added, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    contents.insert(contents.begin() + static_cast<std::ptrdiff_t>(
+                                           ModelPosition(sorted, contents, added[i])),
+                    added[i]);
+  }
+  return contents;
+}
+
+Strings Concat(Strings first, const Strings& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+// Runs `op` with the `n`-th allocation from now on failing; disarms however `op` ends.
+template <typename Op> auto Armed(long n, Op op) {
+  kqtest::ScopedFault fault(n);
+  return op();
+}
+
+// Runs `attempt(n)` for n = 1, 2, ... until an attempt does not reach its armed failure.  Each
+// attempt builds its arrays, arms the failure around the operation alone, checks the outcome and
+// destroys the arrays; the live-block count must then be back where it was.
+template <typename Attempt> void Sweep(const std::string& name, Attempt attempt) {
+  long points = 0;
+  for (long n = 1;; ++n) {
+    SCOPED_TRACE(name + ": allocation " + std::to_string(n) + " fails");
+    const long live = kqtest::LiveAllocations();
+    attempt(n);
+    const bool fired = kqtest::FaultHappened();
+    EXPECT_EQ(kqtest::LiveAllocations(), live) << "blocks leaked or released twice";
+    if (!fired || testing::Test::HasFailure() || n > 1000) {
+      break;
+    }
+    ++points;
+  }
+  g_faultPoints += points;
+  testing::Test::RecordProperty(name, static_cast<int>(points));
+}
+
+// Runs `probe` on another thread; a lock left held by the operation under test would block it,
+// so waiting is bounded and a timeout ends the process instead of hanging the suite.
+template <typename Probe> void RunOnAnotherThread(Probe probe) {
+  auto done = std::async(std::launch::async, probe);
+  if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    std::fprintf(stderr, "FATAL: the array's lock is still held after the operation\n");
+    std::abort();
+  }
+  done.get();
+}
+
+// Another thread can add to the array and remove what it added: the lock is free.
+void ExpectLockFree(CKQStringArray& array) {
+  const Strings before = Texts(array);
+  RunOnAnotherThread([&array] {
+    unsigned index = 0;
+    if (array.Add(S("lock probe"), &index) == 1) {
+      array.RemoveAt(index);
+    }
+  });
+  EXPECT_EQ(Texts(array), before);
+}
+
+void ExpectLockFree(CKQPtrArray& array) {
+  const unsigned before = array.GetSize();
+  RunOnAnotherThread([&array] {
+    unsigned index = 0;
+    if (array.Add(nullptr, &index) == 1) {
+      array.RemoveAt(index);
+    }
+  });
+  EXPECT_EQ(array.GetSize(), before);
+}
+
+// Checks the outcome of an operation that adds the texts of `added` one at a time to `base`:
+// either all were added and success was reported, or a prefix was added (possibly none) and the
+// failure was reported.  Returns the number added.
+std::size_t ExpectPrefixAdded(CKQStringArray& array, int sorted, const Strings& base,
+                              const Strings& added, bool reportedSuccess) {
+  const Strings actual = Texts(array);
+  EXPECT_GE(actual.size(), base.size());
+  const std::size_t count = actual.size() - std::min(actual.size(), base.size());
+  EXPECT_LE(count, added.size());
+  EXPECT_EQ(actual, Model(sorted, base, added, std::min(count, added.size())))
+      << "the array holds exactly the base and a prefix of the added texts";
+  if (reportedSuccess) {
+    EXPECT_EQ(count, added.size()) << "success reported, yet texts are missing";
+  } else {
+    EXPECT_LT(count, added.size()) << "failure reported, yet everything was added";
+    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+  }
+  return count;
+}
+
+void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
+
+std::vector<void*> Contents(CKQPtrArray& array) {
+  std::vector<void*> out;
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    out.push_back(array[i]);
+  }
+  return out;
+}
+
+class AllocationSweep : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!kqtest::FaultInjectionSupported()) {
+      GTEST_SKIP() << "allocation failures cannot be injected on this target";
+    }
+  }
+};
+
+} // namespace
+
+TEST_F(AllocationSweep, StringArrayConstruction) {
+  for (int sorted : {0, 1}) {
+    Sweep("construct sorted=" + std::to_string(sorted), [sorted](long n) {
+      std::optional<CKQStringArray> array;
+      try {
+        Armed(n, [&] { array.emplace(sorted); });
+      } catch (const std::bad_alloc&) {
+        EXPECT_FALSE(array.has_value());
+        return; // the storage cell could not be made: nothing was built
+      }
+      EXPECT_EQ(array->GetSize(), 0u);
+      EXPECT_EQ(array->IsSorted(), sorted);
+      if (kqtest::FaultHappened()) {
+        EXPECT_EQ(Code(*array), ERROR_OUTOFMEMORY) << "the first reservation failed";
+      }
+      EXPECT_EQ(array->Add(S("x"), nullptr), 1) << "the reservation is retried by Add";
+      ExpectLockFree(*array);
+    });
+  }
+}
+
+TEST_F(AllocationSweep, StringArrayAdd) {
+  const struct {
+    int sorted;
+    std::size_t prefill; // 10 makes the Add grow the slots from 10 to 20
+  } cases[] = {{0, 3}, {1, 3}, {0, 10}, {1, 10}};
+  for (const auto& c : cases) {
+    const Strings prefill(kSource.begin(), kSource.begin() + static_cast<std::ptrdiff_t>(c.prefill));
+    Sweep("Add sorted=" + std::to_string(c.sorted) + " prefill=" + std::to_string(c.prefill),
+          [&](long n) {
+            CKQStringArray array(c.sorted);
+            Fill(array, prefill);
+            array.GetErrorState().SetError(ERROR_NOT_FOUND);
+            const Strings before = Texts(array);
+            const CKQString text = S("bravo");
+            unsigned index = kUntouched;
+            const int result = Armed(n, [&] { return array.Add(text, &index); });
+            if (result == 1) {
+              EXPECT_EQ(Code(array), ERROR_SUCCESS);
+              EXPECT_EQ(Texts(array), Model(c.sorted, before, {"bravo"}, 1));
+              EXPECT_EQ(index, ModelPosition(c.sorted, before, "bravo"));
+            } else {
+              EXPECT_EQ(result, 0);
+              EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+              EXPECT_EQ(Texts(array), before);
+              EXPECT_EQ(index, kUntouched) << "nothing is written through the index";
+            }
+            ExpectLockFree(array);
+          });
+  }
+}
+
+// Replacing and removing allocate nothing: the sweep must end at its first run, with the
+// operation's ordinary result.
+TEST_F(AllocationSweep, StringArraySetAtRemoveAtRemoveAllCannotFail) {
+  const struct {
+    const char* name;
+    int (*op)(CKQStringArray&, const CKQString&);
+    Strings expected;
+    std::uint32_t code;
+  } cases[] = {
+      {"SetAt", [](CKQStringArray& a, const CKQString& t) { return a.SetAt(1, t); },
+       {"delta", "new", "charlie"}, ERROR_NOT_FOUND},
+      {"RemoveAt", [](CKQStringArray& a, const CKQString&) { return a.RemoveAt(1); },
+       {"delta", "charlie"}, ERROR_SUCCESS},
+      {"RemoveAll", [](CKQStringArray& a, const CKQString&) { return a.RemoveAll(); }, {},
+       ERROR_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    Sweep(c.name, [&c](long n) {
+      CKQStringArray array;
+      Fill(array, {"delta", "Alpha", "charlie"});
+      array.GetErrorState().SetError(ERROR_NOT_FOUND);
+      const CKQString text = S("new");
+      EXPECT_EQ(Armed(n, [&] { return c.op(array, text); }), 1);
+      EXPECT_FALSE(kqtest::FaultHappened()) << "no allocation expected";
+      EXPECT_EQ(Texts(array), c.expected);
+      EXPECT_EQ(Code(array), c.code);
+      ExpectLockFree(array);
+    });
+  }
+}
+
+TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
+  for (int sorted : {0, 1}) {
+    const std::string suffix = " sorted=" + std::to_string(sorted);
+    const Strings base(kSource.begin(), kSource.begin() + 5);
+    Sweep("Append" + suffix, [&](long n) {
+      CKQStringArray source;
+      Fill(source, kSource);
+      CKQStringArray target(sorted);
+      Fill(target, base);
+      const Strings before = Texts(target);
+      const int result = Armed(n, [&] { return target.Append(source); });
+      ExpectPrefixAdded(target, sorted, before, kSource, result == 1);
+      if (result == 1) {
+        EXPECT_EQ(Code(target), ERROR_SUCCESS);
+      }
+      EXPECT_EQ(Texts(source), kSource) << "the source is left alone";
+      ExpectLockFree(target);
+      ExpectLockFree(source);
+    });
+    Sweep("Append(self)" + suffix, [&](long n) {
+      CKQStringArray array(sorted);
+      Fill(array, Strings(kSource.begin(), kSource.begin() + 8)); // 16 elements need 20 slots
+      const Strings before = Texts(array);
+      const int result = Armed(n, [&] { return array.Append(array); });
+      ExpectPrefixAdded(array, sorted, before, before, result == 1);
+      ExpectLockFree(array);
+    });
+    Sweep("Copy" + suffix, [&](long n) {
+      CKQStringArray source;
+      Fill(source, kSource);
+      CKQStringArray target(sorted);
+      Fill(target, base);
+      const int result = Armed(n, [&] { return target.Copy(source); });
+      ExpectPrefixAdded(target, sorted, {}, kSource, result == 1);
+      EXPECT_EQ(target.IsSorted(), sorted) << "Copy keeps the target's flag";
+      ExpectLockFree(target);
+    });
+    Sweep("operator=" + suffix, [&](long n) {
+      CKQStringArray source(sorted);
+      Fill(source, kSource);
+      source.GetErrorState().SetError(ERROR_NOT_FOUND);
+      const Strings sourceTexts = Texts(source);
+      CKQStringArray target(1 - sorted);
+      Fill(target, base);
+      Armed(n, [&] { target = source; });
+      EXPECT_EQ(target.IsSorted(), sorted) << "assignment takes the source's flag";
+      const bool complete = target.GetSize() == source.GetSize();
+      ExpectPrefixAdded(target, sorted, {}, sourceTexts, complete);
+      if (complete) {
+        EXPECT_EQ(Code(target), ERROR_NOT_FOUND) << "a complete copy ends with the source's code";
+      }
+      ExpectLockFree(target);
+    });
+  }
+}
+
+TEST_F(AllocationSweep, StringArrayCopyConstructorAndConcatenation) {
+  for (int sorted : {0, 1}) {
+    const std::string suffix = " sorted=" + std::to_string(sorted);
+    Sweep("copy constructor" + suffix, [&](long n) {
+      CKQStringArray source(sorted);
+      Fill(source, kSource);
+      const Strings sourceTexts = Texts(source);
+      std::optional<CKQStringArray> copy;
+      try {
+        Armed(n, [&] { copy.emplace(source); });
+      } catch (const std::bad_alloc&) {
+        EXPECT_FALSE(copy.has_value());
+        return;
+      }
+      EXPECT_EQ(copy->IsSorted(), sorted);
+      const bool complete = copy->GetSize() == source.GetSize();
+      ExpectPrefixAdded(*copy, sorted, {}, sourceTexts, complete);
+      ExpectLockFree(*copy);
+    });
+    Sweep("operator+" + suffix, [&](long n) {
+      CKQStringArray left(sorted);
+      Fill(left, Strings(kSource.begin(), kSource.begin() + 6));
+      CKQStringArray right;
+      Fill(right, Strings(kSource.begin() + 6, kSource.end()));
+      const Strings added = Concat(Texts(left), Texts(right));
+      const CKQStringArray& constLeft = left;
+      bool threw = false;
+      try {
+        kqtest::FailNthAllocation(n);
+        CKQStringArray sum = constLeft + right;
+        kqtest::DisarmFaults();
+        EXPECT_EQ(sum.IsSorted(), sorted);
+        ExpectPrefixAdded(sum, sorted, {}, added, sum.GetSize() == added.size());
+        ExpectLockFree(sum);
+      } catch (const std::bad_alloc&) {
+        threw = true;
+      }
+      kqtest::DisarmFaults();
+      if (threw) {
+        EXPECT_TRUE(kqtest::FaultHappened());
+      }
+      EXPECT_EQ(left.GetSize(), 6u);
+      EXPECT_EQ(right.GetSize(), 6u);
+    });
+  }
+}
+
+TEST_F(AllocationSweep, CreateMemoryArray) {
+  for (int sorted : {0, 1}) {
+    Sweep("CreateMemoryArray sorted=" + std::to_string(sorted), [sorted](long n) {
+      CKQStringArray array(sorted);
+      Fill(array, kSource);
+      const Strings texts = Texts(array);
+      const unsigned short** flat = nullptr;
+      int count = -1;
+      bool threw = false;
+      try {
+        count = Armed(n, [&] { return array.CreateMemoryArray(&flat); });
+      } catch (const std::bad_alloc&) {
+        threw = true;
+      }
+      if (!threw) {
+        EXPECT_EQ(count, static_cast<int>(texts.size()));
+      }
+      if (flat != nullptr) {
+        // Whatever was built is a NULL-terminated prefix of the elements, freed as a whole.
+        std::size_t i = 0;
+        for (; flat[i] != nullptr; ++i) {
+          ASSERT_LT(i, texts.size());
+          EXPECT_EQ(CKQString(flat[i]).ToUtf8(), texts[i]);
+        }
+        EXPECT_EQ(i, threw ? i : texts.size());
+        EXPECT_EQ(array.FreeMemoryArray(&flat), 1);
+        EXPECT_EQ(flat, nullptr);
+      } else {
+        EXPECT_TRUE(threw) << "success must hand out a block";
+      }
+      EXPECT_EQ(Texts(array), texts);
+      ExpectLockFree(array);
+    });
+  }
+}
+
+TEST_F(AllocationSweep, PointerArrays) {
+  for (std::size_t prefill : {3u, 10u}) {
+    Sweep("CKQPtrArray::Add prefill=" + std::to_string(prefill), [prefill](long n) {
+      CKQPtrArray array;
+      for (std::size_t i = 0; i < prefill; ++i) {
+        array.Add(P(i + 1), nullptr);
+      }
+      array.GetErrorState().SetError(ERROR_NOT_FOUND);
+      const std::vector<void*> before = Contents(array);
+      unsigned index = kUntouched;
+      const int result = Armed(n, [&] { return array.Add(P(99), &index); });
+      std::vector<void*> expected = before;
+      if (result == 1) {
+        expected.push_back(P(99));
+        EXPECT_EQ(index, prefill);
+        EXPECT_EQ(Code(array), ERROR_SUCCESS);
+      } else {
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(index, kUntouched);
+        EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+      }
+      EXPECT_EQ(Contents(array), expected);
+      ExpectLockFree(array);
+    });
+  }
+  Sweep("CKQUintArray::Add", [](long n) {
+    CKQUintArray array;
+    for (unsigned i = 0; i < 10; ++i) {
+      array.Add(i);
+    }
+    const int result = Armed(n, [&] { return array.Add(10u); });
+    EXPECT_EQ(array.GetSize(), result == 1 ? 11u : 10u);
+    EXPECT_EQ(Code(array), result == 1 ? ERROR_SUCCESS : ERROR_OUTOFMEMORY);
+    for (unsigned i = 0; i < array.GetSize(); ++i) {
+      EXPECT_EQ(array[i], i);
+    }
+    ExpectLockFree(array);
+  });
+  Sweep("CKQPtrArray construction", [](long n) {
+    std::optional<PtrArrayProbe> array;
+    try {
+      Armed(n, [&] { array.emplace(); });
+    } catch (const std::bad_alloc&) {
+      EXPECT_FALSE(array.has_value());
+      return;
+    }
+    EXPECT_EQ(array->Capacity(), kqtest::FaultHappened() ? 0u : 10u);
+    EXPECT_EQ(array->Add(P(1), nullptr), 1);
+    ExpectLockFree(*array);
+  });
+  for (bool uints : {false, true}) {
+    const std::string kind = uints ? "CKQUintArray" : "CKQPtrArray";
+    Sweep(kind + " copy constructor", [uints](long n) {
+      CKQUintArray source; // also a CKQPtrArray: the slots are the same
+      for (unsigned i = 0; i < 25; ++i) {
+        source.Add(i + 1);
+      }
+      source.GetErrorState().SetError(ERROR_NOT_FOUND);
+      std::optional<CKQPtrArray> ptrCopy;
+      std::optional<CKQUintArray> uintCopy;
+      try {
+        Armed(n, [&] {
+          if (uints) {
+            uintCopy.emplace(source);
+          } else {
+            ptrCopy.emplace(static_cast<CKQPtrArray&>(source));
+          }
+        });
+      } catch (const std::bad_alloc&) {
+        EXPECT_FALSE(ptrCopy.has_value() || uintCopy.has_value());
+        return;
+      }
+      CKQPtrArray& copy = uints ? static_cast<CKQPtrArray&>(*uintCopy) : *ptrCopy;
+      if (copy.GetSize() == 0) {
+        EXPECT_EQ(Code(copy), ERROR_OUTOFMEMORY) << "a copy that cannot reserve stays empty";
+      } else {
+        EXPECT_EQ(Contents(copy), Contents(source));
+        EXPECT_EQ(Code(copy), ERROR_SUCCESS) << "a fresh error state";
+      }
+      ExpectLockFree(copy);
+    });
+    Sweep(kind + " assignment", [uints](long n) {
+      CKQUintArray source;
+      for (unsigned i = 0; i < 25; ++i) {
+        source.Add(i + 1);
+      }
+      source.GetErrorState().SetError(ERROR_NOT_FOUND);
+      CKQUintArray target;
+      target.Add(77u);
+      Armed(n, [&] {
+        if (uints) {
+          target = source;
+        } else {
+          static_cast<CKQPtrArray&>(target) = source;
+        }
+      });
+      if (kqtest::FaultHappened()) {
+        EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
+        EXPECT_EQ(Contents(target), std::vector<void*>{P(77)}) << "keeps its own elements";
+      } else {
+        EXPECT_EQ(Code(target), ERROR_NOT_FOUND);
+        EXPECT_EQ(Contents(target), Contents(source));
+      }
+      ExpectLockFree(target);
+    });
+  }
+}
+
+// A whole-array operation that runs out of memory stops at the string it cannot add and says
+// so: the strings after it are not added past the gap, and the later successes do not
+// overwrite ERROR_OUTOFMEMORY (the result would otherwise look complete).  Appending an array
+// to itself reports a failed snapshot the same way instead of throwing.
+TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
+  const struct {
+    const char* name;
+    long failing; // which allocation of the operation fails
+    int (*op)(CKQStringArray& target, CKQStringArray& source);
+    Strings expected;
+  } cases[] = {
+      {"Append, second item", 2, [](CKQStringArray& t, CKQStringArray& s) { return t.Append(s); },
+       {"old", "one"}},
+      {"Copy, second item", 2, [](CKQStringArray& t, CKQStringArray& s) { return t.Copy(s); },
+       {"one"}},
+      {"assignment, second item", 2,
+       [](CKQStringArray& t, CKQStringArray& s) {
+         t = s;
+         return t.GetErrorState().GetError() == ERROR_OUTOFMEMORY ? 0 : 1;
+       },
+       {"one"}},
+      {"Append(self), snapshot", 1,
+       [](CKQStringArray& t, CKQStringArray&) { return t.Append(t); }, {"old"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CKQStringArray source;
+    Fill(source, {"one", "two", "three"});
+    CKQStringArray target;
+    Fill(target, {"old"});
+    int result = -1;
+    EXPECT_NO_THROW(result = Armed(c.failing, [&] { return c.op(target, source); }));
+    EXPECT_TRUE(kqtest::FaultHappened());
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
+    EXPECT_EQ(Texts(target), c.expected);
+  }
+}
