@@ -22,16 +22,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # KQStringArray package through CMAKE_PREFIX_PATH as it would natively.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
-# The compiler's runtime (libgcc, libstdc++, winpthread) goes into every DLL and executable, so
-# that a client, and Wine, need no DLL beyond the system's and the project's own.
-# -static makes the linker prefer archives for every -l library; the project's own DLLs are still
-# linked through their import libraries, and the system DLLs' import libraries are archives too.
-set(KQ_MINGW_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${KQ_MINGW_STATIC_RUNTIME}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${KQ_MINGW_STATIC_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${KQ_MINGW_STATIC_RUNTIME}")
+# The compiler runtime stays in its DLLs (libstdc++-6, libgcc_s_dw2-1, libwinpthread-1), which
+# the project copies beside its own; cmake/KQMinGWRuntime.cmake says why it is not linked in.
 
-# zlib (Debian's libz-mingw-w64-dev, used only as a test oracle) is linked statically as well.
+# zlib (Debian's libz-mingw-w64-dev, only the tests' CRC-32 oracle) is linked in statically.
 set(ZLIB_USE_STATIC_LIBS ON)
 
 # Test executables and the example client run under Wine.
