@@ -10,6 +10,22 @@
 #include <dlfcn.h>
 #endif
 
+// Realloc-made blocks are tracked by interposing free, which runs for every block of the
+// process from its very first moments.  Under a sanitizer that is before the runtime has set up
+// its shadow memory, where instrumented code must not run; there the sanitizer's own leak check
+// covers those blocks and LiveAllocations counts the allocation operator's blocks only.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KQ_UNDER_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KQ_UNDER_SANITIZER 1
+#endif
+#if defined(__ELF__) && !defined(KQ_UNDER_SANITIZER)
+#define KQ_TRACK_REALLOC_BLOCKS 1
+#endif
+
 namespace {
 
 std::atomic<bool> g_armed{false};
@@ -51,7 +67,7 @@ void Release(void* block) noexcept {
   }
 }
 
-#if defined(__ELF__)
+#if defined(KQ_TRACK_REALLOC_BLOCKS)
 // Blocks made by realloc that free has not taken back yet.  realloc and free run for every
 // block of the process, so the table must not allocate: a fixed array under a spin lock, kept
 // dense (a removed entry is replaced by the last one), scanned linearly — the arrays under test
@@ -141,7 +157,7 @@ bool FaultHappened() { return g_happened.load(); }
 
 long LiveAllocations() {
   long live = g_liveNew.load();
-#if defined(__ELF__)
+#if defined(KQ_TRACK_REALLOC_BLOCKS)
   live += g_reallocBlocks.Live();
 #endif
   return live;
@@ -167,12 +183,15 @@ extern "C" void* realloc(void* block, std::size_t size) noexcept {
     return nullptr;
   }
   void* grown = next(block, size);
+#if defined(KQ_TRACK_REALLOC_BLOCKS)
   if (grown != nullptr) {
     g_reallocBlocks.Replace(block, grown);
   }
+#endif
   return grown;
 }
 
+#if defined(KQ_TRACK_REALLOC_BLOCKS)
 // Interposed only to take realloc-made blocks out of the live count.  The C runtime's free is
 // looked up on first use; should the lookup itself free a block, that one block is left alone
 // (a thread-local flag breaks the recursion).
@@ -196,4 +215,5 @@ extern "C" void free(void* block) noexcept {
   }
   real(block);
 }
+#endif // KQ_TRACK_REALLOC_BLOCKS
 #endif

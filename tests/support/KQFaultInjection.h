@@ -23,7 +23,8 @@ bool FaultHappened();
 // Blocks currently live from the allocation operator plus blocks made by realloc and not yet
 // freed, counted whether or not injection is armed.  A test compares the value before it builds
 // arrays with the value after it has destroyed them: any difference is a leak (or a double
-// release).  Only meaningful while no other thread allocates.
+// release).  Only meaningful while no other thread allocates.  Under a sanitizer, realloc-made
+// blocks are left to the sanitizer's leak check and not counted here.
 long LiveAllocations();
 
 // Arms on construction, disarms on destruction.

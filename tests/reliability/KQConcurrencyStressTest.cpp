@@ -1,0 +1,305 @@
+// Concurrency stress: several threads use shared arrays only as the locking contract allows.
+// The locked operations (Add, GetAt, SetAt, RemoveAt, RemoveAll, and the whole-array operations,
+// which take the locks element by element) run freely against each other; the unlocked readers
+// (operator[], FindString, GetSize) run only while a std::shared_mutex held by the test keeps
+// every writer out.  Each run is bounded both in iterations and in time, and checks its
+// invariants at the end: the count equals adds minus removes, sorted order holds, and every text
+// is one that some thread added.  Run under the tsan preset it also checks for data races.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <mutex>
+#include <random>
+#include <set>
+#include <shared_mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KQPtrArray.h"
+#include "KQResultCodes.h"
+#include "KQStringArray.h"
+#include "KQStringTestUtil.h"
+
+using kqtest::S;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kThreads = 4;
+constexpr int kIterations = 3000;
+constexpr auto kTimeBudget = std::chrono::seconds(2); // per run, ample even under TSan
+
+// Every text a thread may add; none is empty, so an empty string always means "no element".
+const std::vector<std::string> kPool = {"alpha", "Alpha", "ALPHA", "beta", "Beta",  "gamma",
+                                        "Straße", "STRASSE", "ΣΟΦΊΑ", "σοφία", "\xF0\x90\x90\x80x",
+                                        "\xF0\x90\x90\xA8X", "éclair", "Éclair"};
+
+bool IsPoolText(const std::string& text) {
+  for (const std::string& candidate : kPool) {
+    if (candidate == text) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Runs `body(thread, random)` on kThreads threads until each has done kIterations steps or the
+// time budget is spent.  `body` returns nothing; it is called once per step.
+template <typename Body> void RunThreads(Body body) {
+  const Clock::time_point deadline = Clock::now() + kTimeBudget;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&body, deadline, t] {
+      std::mt19937 random(static_cast<unsigned>(1000 + t));
+      for (int i = 0; i < kIterations && Clock::now() < deadline; ++i) {
+        body(t, random);
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+}
+
+// Runs `work` on another thread and fails (ending the process, since the thread cannot be
+// cancelled) if it does not finish within a few seconds: a deadlock must not hang the suite.
+template <typename Work> void ExpectFinishes(const char* what, Work work) {
+  auto done = std::async(std::launch::async, work);
+  if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    std::fprintf(stderr, "FATAL: %s did not finish: deadlock?\n", what);
+    std::abort();
+  }
+  done.get();
+}
+
+std::vector<std::string> Snapshot(CKQStringArray& array) { return kqtest::Texts(array); }
+
+} // namespace
+
+// Writers on a sorted array (Add, RemoveAt, GetAt, Append from a fixed source, flat arrays)
+// hold the test's mutex shared; now and then one thread takes it exclusively and checks the
+// array with the unlocked readers while no writer runs.
+TEST(KQConcurrencyStress, SortedArrayWritersAndExclusiveReaders) {
+  CKQStringArray array(1);
+  CKQStringArray source; // read by Append only; nobody writes it during the run
+  kqtest::Fill(source, {"gamma", "Alpha", "σοφία"});
+  std::shared_mutex gate;
+  std::atomic<long> added{0};
+  std::atomic<long> removed{0};
+  std::atomic<int> readerFailures{0};
+
+  RunThreads([&](int thread, std::mt19937& random) {
+    const unsigned step = random() % 16;
+    if (step == 15) {
+      // Exclusive: the unlocked readers see a quiescent array.
+      std::unique_lock lock(gate);
+      const unsigned size = array.GetSize();
+      if (size != static_cast<unsigned>(added.load() - removed.load())) {
+        ++readerFailures;
+      }
+      for (unsigned i = 1; i < size; ++i) {
+        if (array[i - 1].CompareNoCase(array[i]) > 0) {
+          ++readerFailures;
+        }
+      }
+      const CKQString wanted = S(kPool[random() % kPool.size()].c_str());
+      const unsigned found = array.FindString(wanted, 1);
+      if (found != 0xFFFFFFFFu && (found >= size || array[found].CompareNoCase(wanted) != 0)) {
+        ++readerFailures;
+      }
+      return;
+    }
+    std::shared_lock lock(gate);
+    if (step < 6) {
+      unsigned index = 0;
+      if (array.Add(S(kPool[random() % kPool.size()].c_str()), &index) == 1) {
+        ++added;
+      }
+    } else if (step < 9) {
+      if (array.RemoveAt(random() % 8) == 1) { // often out of range: that is refused
+        ++removed;
+      }
+    } else if (step < 12) {
+      const CKQString text = array.GetAt(random() % 8);
+      if (text.GetLength() != 0 && !IsPoolText(text.ToUtf8())) {
+        ++readerFailures;
+      }
+    } else if (step == 12 && thread == 0) {
+      if (array.Append(source) == 1) {
+        added += 3;
+      }
+    } else {
+      const unsigned short** flat = nullptr;
+      const int count = array.CreateMemoryArray(&flat);
+      for (int i = 0; i < count; ++i) {
+        // An element removed while the block was built comes out empty; any text is a pool text.
+        const std::string text = CKQString(flat[i]).ToUtf8();
+        if (!text.empty() && !IsPoolText(text)) {
+          ++readerFailures;
+        }
+      }
+      if (flat[count] != nullptr || array.FreeMemoryArray(&flat) != 1 || flat != nullptr) {
+        ++readerFailures;
+      }
+    }
+  });
+
+  EXPECT_EQ(readerFailures.load(), 0);
+  ASSERT_EQ(array.GetSize(), static_cast<unsigned>(added.load() - removed.load()));
+  const std::vector<std::string> texts = Snapshot(array);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_TRUE(IsPoolText(texts[i])) << texts[i];
+    if (i > 0) {
+      ASSERT_LE(array[static_cast<unsigned>(i - 1)].CompareNoCase(array[static_cast<unsigned>(i)]),
+                0)
+          << "order broken at " << i;
+    }
+  }
+}
+
+// An unsorted array under Add, SetAt, RemoveAt, GetAt and RemoveAll from every thread: all
+// locked, so no gate is needed.  RemoveAll makes the count unpredictable; what is left must
+// still consist of pool texts only, with keys that match them.
+TEST(KQConcurrencyStress, UnsortedArrayWithRemoveAll) {
+  CKQStringArray array;
+  RunThreads([&](int /*thread*/, std::mt19937& random) {
+    const CKQString text = S(kPool[random() % kPool.size()].c_str());
+    switch (random() % 10) {
+    case 0:
+      array.RemoveAll();
+      break;
+    case 1:
+    case 2:
+      array.SetAt(random() % 8, text);
+      break;
+    case 3:
+      array.RemoveAt(random() % 8);
+      break;
+    case 4: {
+      const CKQString got = array.GetAt(random() % 8);
+      if (got.GetLength() != 0) {
+        EXPECT_TRUE(IsPoolText(got.ToUtf8()));
+      }
+      break;
+    }
+    default:
+      array.Add(text, nullptr);
+    }
+  });
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    const CKQString text = array[i];
+    ASSERT_TRUE(IsPoolText(text.ToUtf8()));
+    ASSERT_LE(array.FindString(text, 0), i) << "every element is found by its own key";
+  }
+}
+
+// Two arrays appended to each other from two threads while a third appends one to itself: the
+// whole-array operations never hold one array's lock while taking another's, so nothing
+// deadlocks, and the counts add up.
+TEST(KQConcurrencyStress, CrossAppendsDoNotDeadlock) {
+  CKQStringArray left(1);
+  CKQStringArray right;
+  kqtest::Fill(left, {"a", "B"});
+  kqtest::Fill(right, {"c"});
+  std::atomic<bool> stop{false};
+  ExpectFinishes("cross appends", [&] {
+    std::thread first([&] {
+      for (int i = 0; i < 8 && !stop; ++i) {
+        left.Append(right);
+      }
+    });
+    std::thread second([&] {
+      for (int i = 0; i < 8 && !stop; ++i) {
+        right.Append(left);
+      }
+    });
+    std::thread self([&] {
+      CKQStringArray own;
+      kqtest::Fill(own, {"x"});
+      for (int i = 0; i < 10; ++i) {
+        own.Append(own); // doubles: 2^10 elements at the end
+      }
+      EXPECT_EQ(own.GetSize(), 1024u);
+    });
+    first.join();
+    second.join();
+    self.join();
+  });
+  // Sizes depend on the interleaving, but only "a", "B" and "c" were ever added.
+  for (CKQStringArray* array : {&left, &right}) {
+    for (unsigned i = 0; i < array->GetSize(); ++i) {
+      const std::string text = (*array)[i].ToUtf8();
+      ASSERT_TRUE(text == "a" || text == "B" || text == "c") << text;
+    }
+  }
+  for (unsigned i = 1; i < left.GetSize(); ++i) {
+    ASSERT_LE(left[i - 1].CompareNoCase(left[i]), 0);
+  }
+}
+
+// The integer array under Add, SetAt, RemoveAt and RemoveAll from every thread.  Each thread
+// stores only values that carry its own number, so every slot left holds a value some thread
+// wrote; without RemoveAll (second run) the count is adds minus removes.
+TEST(KQConcurrencyStress, UintArrayWriters) {
+  for (bool withRemoveAll : {false, true}) {
+    CKQUintArray array;
+    std::atomic<long> added{0};
+    std::atomic<long> removed{0};
+    RunThreads([&](int thread, std::mt19937& random) {
+      const unsigned value = static_cast<unsigned>(thread + 1) * 1000u + static_cast<unsigned>(random() % 1000);
+      switch (random() % 8) {
+      case 0:
+        if (withRemoveAll) {
+          array.RemoveAll();
+        }
+        break;
+      case 1:
+        array.SetAt(random() % 16, value);
+        break;
+      case 2:
+      case 3:
+        if (array.RemoveAt(random() % 16) == 1) {
+          ++removed;
+        }
+        break;
+      default:
+        if (array.Add(value) == 1) {
+          ++added;
+        }
+      }
+    });
+    if (!withRemoveAll) {
+      EXPECT_EQ(array.GetSize(), static_cast<unsigned>(added.load() - removed.load()));
+    }
+    for (unsigned i = 0; i < array.GetSize(); ++i) {
+      const unsigned value = array[i];
+      ASSERT_TRUE(value >= 1000 && value < (kThreads + 1) * 1000u) << value;
+    }
+  }
+}
+
+// The lock is re-entrant: the pointer array's destructor holds it while RemoveAll takes it
+// again, and a string array appended to itself reads and inserts on one thread.  Both finish,
+// on a thread other than the one that built the arrays, and leave the lock usable.
+TEST(KQConcurrencyStress, LockIsReentrant) {
+  auto* pointers = new CKQPtrArray;
+  for (int i = 0; i < 25; ++i) {
+    pointers->Add(nullptr, nullptr);
+  }
+  ExpectFinishes("destructor of a pointer array", [pointers] { delete pointers; });
+
+  CKQStringArray strings(1);
+  kqtest::Fill(strings, {"b", "a"});
+  ExpectFinishes("Append(self)", [&strings] { EXPECT_EQ(strings.Append(strings), 1); });
+  ExpectFinishes("Add after Append(self)", [&strings] {
+    EXPECT_EQ(strings.Add(S("c"), nullptr), 1);
+  });
+  EXPECT_EQ(kqtest::Texts(strings), (std::vector<std::string>{"a", "a", "b", "b", "c"}));
+}
