@@ -61,7 +61,7 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
     if (index != nullptr) {
       *index = position;
     }
-    kq::platform::AtomicIncrement(m_nCount);
+    StoreCount(m_nCount, m_nCount + 1); // under the lock: no other writer
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;
@@ -122,7 +122,7 @@ int CKQStringArray::RemoveAt(unsigned index) {
     void** slots = *m_ppStorage;
     delete ItemAt(slots, index);
     std::memmove(slots + index, slots + index + 1, (m_nCount - index - 1) * sizeof(void*));
-    kq::platform::AtomicDecrement(m_nCount);
+    StoreCount(m_nCount, m_nCount - 1);
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;

@@ -2,14 +2,71 @@
 #include "KQStringKey.h"
 
 #include "KQCaseMap.h"
+#include "KQCaseTable.h"
 #include "KQCrc32.h"
 
 #include <bit>
+#include <cstring>
 
 namespace kq {
 namespace {
 
 constexpr bool IsHighSurrogate(char16_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsSurrogate(char16_t unit) noexcept { return (unit & 0xF800) == 0xD800; }
+
+// Units of a little-endian word of four UTF-16 units that are not ASCII.
+constexpr std::uint64_t kNonAsciiBits = 0xFF80FF80FF80FF80u;
+
+// Lowers four ASCII units packed in a 64-bit word: 'A'..'Z' gain 0x20, the rest stay.  Each
+// 16-bit lane holds a value below 0x80, so the additions never carry into the next lane: bit 7
+// of a lane of `atLeastA` is set where the unit is >= 'A', of `aboveZ` where it is > 'Z'.
+constexpr std::uint64_t LowerAscii4(std::uint64_t units) noexcept {
+  const std::uint64_t atLeastA = units + 0x003F003F003F003Fu;
+  const std::uint64_t aboveZ = units + 0x0025002500250025u;
+  return units | (((atLeastA & ~aboveZ) & 0x0080008000800080u) >> 2);
+}
+
+// Lowers one unit that is not a surrogate (the BMP part of the mapping, inline).
+inline char16_t LowerBmpUnit(char16_t unit) noexcept {
+  if (unit < 0x80) {
+    return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
+  }
+  return static_cast<char16_t>(unit + casemap::table::Delta(unit));
+}
+
+// LowerUtf16 with fast paths: runs of four ASCII units are lowered as one word, other units
+// outside the surrogate range one by one through the table.  From the first surrogate on, the
+// rest of the chunk goes to LowerUtf16, which pairs surrogates (`count` never ends between the
+// halves of a pair, and everything before a surrogate is a whole character).
+void LowerChunk(const char16_t* src, std::size_t count, char16_t* dst) noexcept {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (count - i >= 4) {
+      std::uint64_t units;
+      std::memcpy(&units, src + i, sizeof(units));
+      if ((units & kNonAsciiBits) == 0) {
+        units = LowerAscii4(units);
+        std::memcpy(dst + i, &units, sizeof(units));
+        i += 4;
+        continue;
+      }
+      for (const std::size_t end = i + 4; i < end; ++i) {
+        if (IsSurrogate(src[i])) {
+          casemap::LowerUtf16(src + i, count - i, dst + i);
+          return;
+        }
+        dst[i] = LowerBmpUnit(src[i]);
+      }
+    }
+  }
+  for (; i < count; ++i) {
+    if (IsSurrogate(src[i])) {
+      casemap::LowerUtf16(src + i, count - i, dst + i);
+      return;
+    }
+    dst[i] = LowerBmpUnit(src[i]);
+  }
+}
 
 } // namespace
 
@@ -24,7 +81,7 @@ std::uint32_t StringKey(const char16_t* text, std::size_t length) noexcept {
     if (count < length && IsHighSurrogate(text[count - 1])) {
       --count;
     }
-    casemap::LowerUtf16(text, count, lowered);
+    LowerChunk(text, count, lowered);
     if constexpr (std::endian::native == std::endian::big) {
       // The key is defined over little-endian units.
       for (std::size_t i = 0; i < count; ++i) {

@@ -352,11 +352,35 @@ int CKQString::Compare(const unsigned short* text) const noexcept {
   }
 }
 
-// O(length of the shorter text); no allocation.
+// O(length of the shorter text); no allocation.  The common prefix of ASCII units is compared
+// with one arithmetic lowering per unit; from the first unit on either side that is not ASCII
+// (always a code-point boundary, since everything before it is ASCII) the streams take over.
 int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
   static constexpr unsigned short kNoText[1] = {0};
-  LoweredUnits<char16_t, false> mine(m_pBuffer->Units(), m_pBuffer->length);
-  LoweredUnits<unsigned short, true> theirs(text == nullptr ? kNoText : text, 0);
+  const unsigned short* other = text == nullptr ? kNoText : text;
+  const char16_t* units = m_pBuffer->Units();
+  const std::size_t length = m_pBuffer->length;
+  std::size_t i = 0;
+  for (; i < length; ++i) {
+    const std::uint32_t a = units[i];
+    const std::uint32_t b = other[i];
+    if (b == 0) {
+      return 1; // `text` ends here; this string has a unit left (possibly an embedded zero)
+    }
+    if ((a | b) >= 0x80) {
+      break;
+    }
+    const std::uint32_t la = a - U'A' < 26 ? a + 32 : a;
+    const std::uint32_t lb = b - U'A' < 26 ? b + 32 : b;
+    if (la != lb) {
+      return la < lb ? -1 : 1;
+    }
+  }
+  if (i == length) {
+    return other[i] == 0 ? 0 : -1;
+  }
+  LoweredUnits<char16_t, false> mine(units + i, length - i);
+  LoweredUnits<unsigned short, true> theirs(other + i, 0);
   for (;;) {
     std::uint32_t a = mine.Next();
     std::uint32_t b = theirs.Next();
