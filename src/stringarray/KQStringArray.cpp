@@ -61,7 +61,7 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
     if (index != nullptr) {
       *index = position;
     }
-    StoreCount(m_nCount, m_nCount + 1); // under the lock: no other writer
+    kq::platform::AtomicIncrement(m_nCount); // one atomic step: unlocked readers see old or new
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;
@@ -122,7 +122,7 @@ int CKQStringArray::RemoveAt(unsigned index) {
     void** slots = *m_ppStorage;
     delete ItemAt(slots, index);
     std::memmove(slots + index, slots + index + 1, (m_nCount - index - 1) * sizeof(void*));
-    StoreCount(m_nCount, m_nCount - 1);
+    kq::platform::AtomicDecrement(m_nCount);
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;
