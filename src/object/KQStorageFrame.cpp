@@ -39,13 +39,14 @@ int Grow(void*** cell, unsigned& capacity, unsigned slots, CKQError& error) noex
   }
   // The byte size must fit in size_t (on 32-bit targets: in 32 bits); otherwise fail like a
   // refused resize rather than asking for a wrapped-around size.
-  constexpr std::size_t kMaxBytes = std::numeric_limits<std::size_t>::max();
-  if (slots > kMaxBytes / sizeof(void*)) {
+  constexpr std::size_t kMaxSlotsInBytes = std::numeric_limits<std::size_t>::max() / sizeof(void*);
+  const std::size_t wanted = slots; // compared as size_t: on 64-bit targets it always fits
+  if (wanted > kMaxSlotsInBytes) {
     error.SetError(ERROR_OUTOFMEMORY);
     return 0;
   }
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): slot buffers are C-runtime blocks by design
-  void* grown = std::realloc(static_cast<void*>(*cell), std::size_t{slots} * sizeof(void*));
+  void* grown = std::realloc(static_cast<void*>(*cell), wanted * sizeof(void*));
   if (grown == nullptr) {
     error.SetError(ERROR_OUTOFMEMORY);
     return 0;

@@ -163,7 +163,7 @@ unsigned CKQStringArray::FindItemPosition(CKQString* text) {
     return count;
   }
   void** slots = *m_ppStorage;
-  const unsigned short* wanted = *text;
+  const CKQString& wanted = *text;
   unsigned low = 0;
   unsigned high = count;
   while (low < high) {

@@ -13,14 +13,13 @@ unsigned CKQStringArray::FindString(CKQString text, int noCase) {
   const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
   const unsigned count = kq::frame::LoadCount(m_nCount);
   void** slots = *m_ppStorage;
-  const unsigned short* wanted = text;
   for (unsigned i = 0; i < count; ++i) {
     const kq::StringItem* item = kq::ItemAt(slots, i);
     if (item->key != key) {
       continue;
     }
     const bool equal =
-        noCase != 0 ? item->text.CompareNoCase(wanted) == 0 : text.Compare(item->text) == 0;
+        noCase != 0 ? item->text.CompareNoCase(text) == 0 : text.Compare(item->text) == 0;
     if (equal) {
       return i;
     }

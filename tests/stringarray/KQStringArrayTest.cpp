@@ -11,6 +11,7 @@
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
 #include "KQStringTestUtil.h"
+#include "KQTestAccess.h"
 
 using kqtest::Code;
 using kqtest::Fill;
@@ -21,17 +22,6 @@ using Strings = std::vector<std::string>;
 namespace {
 
 constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-
-// Exposes the protected members to the tests.
-class StringArrayProbe : public CKQStringArray {
-public:
-  using CKQStringArray::Alloc;
-  using CKQStringArray::CKQStringArray;
-  using CKQStringArray::CreateInsertionPoint;
-  using CKQStringArray::FindItemPosition;
-  using CKQStringArray::GetCRC;
-  unsigned Capacity() const { return m_nCapacity; }
-};
 
 } // namespace
 

@@ -118,3 +118,25 @@ TEST(KQStringSearch, KeyCollisionIsNotAMatch) {
   Fill(allowList, {second});
   EXPECT_EQ(allowList.FindString(S(upper.c_str()), 1), 1u) << "the real match after the collision";
 }
+
+// A zero unit inside a string is part of it: such strings are found and ordered by their whole
+// text, not by the part before the zero.
+TEST(KQStringSearch, EmbeddedZeroUnitsAreText) {
+  const char16_t withZero[] = {u'a', 0, u'B'};
+  const CKQString aZeroB(withZero, 3);
+  const char16_t withZeroLower[] = {u'A', 0, u'b'};
+  const CKQString aZeroBOtherCase(withZeroLower, 3);
+  CKQStringArray sorted(1);
+  Fill(sorted, {"a", "ab"});
+  unsigned index = kNoIndex;
+  sorted.Add(aZeroB, &index);
+  EXPECT_EQ(index, 1u) << "after its prefix 'a', before 'ab'";
+  EXPECT_EQ(sorted.FindString(aZeroB, 0), 1u);
+  EXPECT_EQ(sorted.FindString(aZeroBOtherCase, 1), 1u);
+  EXPECT_EQ(sorted.FindString(aZeroBOtherCase, 0), kNoIndex);
+  EXPECT_EQ(sorted.FindString(S("a"), 0), 0u) << "the prefix is another string";
+  EXPECT_EQ(aZeroB.Compare(aZeroB), 0);
+  EXPECT_EQ(aZeroB.CompareNoCase(aZeroBOtherCase), 0);
+  EXPECT_GT(aZeroB.CompareNoCase(static_cast<const unsigned short*>(aZeroB)), 0)
+      << "the pointer form sees only the text before the zero";
+}

@@ -174,9 +174,13 @@ void operator delete(void* block, std::size_t) noexcept { Release(block); } // N
 void operator delete[](void* block, std::size_t) noexcept { Release(block); } // NOLINT
 
 #if defined(__ELF__)
+// The interposers must be in the executable's dynamic symbol table even though the project
+// builds with hidden visibility (clang applies it to these definitions, gcc does not).
+#define KQ_INTERPOSED __attribute__((visibility("default")))
+
 // The library's slot buffers grow through realloc; this definition in the executable takes
 // precedence over the C runtime's for the whole process.
-extern "C" void* realloc(void* block, std::size_t size) noexcept {
+extern "C" KQ_INTERPOSED void* realloc(void* block, std::size_t size) noexcept {
   using Realloc = void* (*)(void*, std::size_t);
   static const auto next = reinterpret_cast<Realloc>(dlsym(RTLD_NEXT, "realloc"));
   if (ShouldFail()) {
@@ -195,7 +199,7 @@ extern "C" void* realloc(void* block, std::size_t size) noexcept {
 // Interposed only to take realloc-made blocks out of the live count.  The C runtime's free is
 // looked up on first use; should the lookup itself free a block, that one block is left alone
 // (a thread-local flag breaks the recursion).
-extern "C" void free(void* block) noexcept {
+extern "C" KQ_INTERPOSED void free(void* block) noexcept {
   using Free = void (*)(void*);
   static std::atomic<Free> next{nullptr};
   static thread_local bool resolving = false;

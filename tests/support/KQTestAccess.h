@@ -3,6 +3,7 @@
 #define KQ_TEST_ACCESS_H
 
 #include "KQPtrArray.h"
+#include "KQStringArray.h"
 
 class PtrArrayProbe : public CKQPtrArray {
 public:
@@ -10,6 +11,16 @@ public:
   using CKQPtrArray::CKQPtrArray;
   unsigned Capacity() const { return m_nCapacity; }
   unsigned Count() const { return m_nCount; }
+};
+
+class StringArrayProbe : public CKQStringArray {
+public:
+  using CKQStringArray::CKQStringArray;
+  using CKQStringArray::Alloc;
+  using CKQStringArray::CreateInsertionPoint;
+  using CKQStringArray::FindItemPosition;
+  using CKQStringArray::GetCRC;
+  unsigned Capacity() const { return m_nCapacity; }
 };
 
 #endif // KQ_TEST_ACCESS_H

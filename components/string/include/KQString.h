@@ -52,6 +52,10 @@ public:
   // Negative, 0 or positive as this text sorts before, with or after `text` without regard to
   // case.  A null `text` compares as empty.
   int CompareNoCase(const unsigned short* text) const noexcept;
+  // The same comparisons against the whole of `other`: a zero unit inside a string is part of
+  // it (the pointer forms above see a text only up to its first zero).
+  int Compare(const CKQString& other) const noexcept;
+  int CompareNoCase(const CKQString& other) const noexcept;
 
   // Conversions to and from UTF-8.  Ill-formed UTF-8 and unpaired surrogates become U+FFFD.
   static CKQString FromUtf8(std::string_view utf8);

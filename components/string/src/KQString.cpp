@@ -78,9 +78,8 @@ struct CKQString::Buffer {
   // acq_rel: the thread that frees the buffer must see every other owner's reads done.
   void Release() noexcept {
     if (this != Empty() && refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-      const std::size_t bytes = Bytes(length);
       this->~Buffer();
-      ::operator delete(static_cast<void*>(this), bytes);
+      ::operator delete(static_cast<void*>(this));
     }
   }
 
@@ -329,23 +328,35 @@ CKQString::operator const unsigned short*() const noexcept {
 
 const char16_t* CKQString::Data() const noexcept { return m_pBuffer->Units(); }
 
-// A zero unit inside this string is part of it, while `text` ends at its first zero: a string
-// with an embedded zero sorts after the shorter text that its zero-terminated view shows.
-int CKQString::Compare(const unsigned short* text) const noexcept {
-  if (text == nullptr) {
-    return m_pBuffer->length == 0 ? 0 : 1;
+namespace {
+
+// The other side of a comparison: a zero-terminated text (which ends at its first zero unit), or
+// a counted one (whose zero units are part of it, like a CKQString's).
+template <typename Unit, bool kZeroTerminated> struct OtherText {
+  const Unit* units;
+  std::size_t length; // counted texts only
+
+  bool EndsAt(std::size_t i) const noexcept {
+    if constexpr (kZeroTerminated) {
+      return units[i] == 0;
+    } else {
+      return i == length;
+    }
   }
-  const char16_t* units = m_pBuffer->Units();
-  const std::size_t length = m_pBuffer->length;
+};
+
+// 0 when equal unit for unit, else the sign of the first difference; a prefix sorts first.
+template <typename Unit, bool kZeroTerminated>
+int CompareUnits(const char16_t* units, std::size_t length,
+                 OtherText<Unit, kZeroTerminated> other) noexcept {
   for (std::size_t i = 0;; ++i) {
-    if (i == length) {
-      return text[i] == 0 ? 0 : -1;
+    const bool mineEnds = i == length;
+    const bool theirsEnd = other.EndsAt(i);
+    if (mineEnds || theirsEnd) {
+      return mineEnds == theirsEnd ? 0 : mineEnds ? -1 : 1;
     }
     const unsigned mine = units[i];
-    const unsigned theirs = text[i];
-    if (theirs == 0) {
-      return 1;
-    }
+    const unsigned theirs = other.units[i];
     if (mine != theirs) {
       return mine < theirs ? -1 : 1;
     }
@@ -355,18 +366,18 @@ int CKQString::Compare(const unsigned short* text) const noexcept {
 // O(length of the shorter text); no allocation.  The common prefix of ASCII units is compared
 // with one arithmetic lowering per unit; from the first unit on either side that is not ASCII
 // (always a code-point boundary, since everything before it is ASCII) the streams take over.
-int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
-  static constexpr unsigned short kNoText[1] = {0};
-  const unsigned short* other = text == nullptr ? kNoText : text;
-  const char16_t* units = m_pBuffer->Units();
-  const std::size_t length = m_pBuffer->length;
+template <typename Unit, bool kZeroTerminated>
+int CompareUnitsNoCase(const char16_t* units, std::size_t length,
+                       OtherText<Unit, kZeroTerminated> other) noexcept {
   std::size_t i = 0;
-  for (; i < length; ++i) {
-    const std::uint32_t a = units[i];
-    const std::uint32_t b = other[i];
-    if (b == 0) {
-      return 1; // `text` ends here; this string has a unit left (possibly an embedded zero)
+  for (;; ++i) {
+    const bool mineEnds = i == length;
+    const bool theirsEnd = other.EndsAt(i);
+    if (mineEnds || theirsEnd) {
+      return mineEnds == theirsEnd ? 0 : mineEnds ? -1 : 1;
     }
+    const std::uint32_t a = units[i];
+    const std::uint32_t b = other.units[i];
     if ((a | b) >= 0x80) {
       break;
     }
@@ -376,11 +387,8 @@ int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
       return la < lb ? -1 : 1;
     }
   }
-  if (i == length) {
-    return other[i] == 0 ? 0 : -1;
-  }
   LoweredUnits<char16_t, false> mine(units + i, length - i);
-  LoweredUnits<unsigned short, true> theirs(other + i, 0);
+  LoweredUnits<Unit, kZeroTerminated> theirs(other.units + i, other.length - i);
   for (;;) {
     std::uint32_t a = mine.Next();
     std::uint32_t b = theirs.Next();
@@ -398,6 +406,33 @@ int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
       return 0;
     }
   }
+}
+
+constexpr unsigned short kNoText[1] = {0};
+
+} // namespace
+
+// `text` ends at its first zero, while a zero unit inside this string is part of it: a string
+// with an embedded zero sorts after the shorter text that its zero-terminated view shows.  The
+// CKQString overloads compare whole strings.
+int CKQString::Compare(const unsigned short* text) const noexcept {
+  return CompareUnits(Data(), m_pBuffer->length,
+                      OtherText<unsigned short, true>{text == nullptr ? kNoText : text, 0});
+}
+
+int CKQString::Compare(const CKQString& other) const noexcept {
+  return CompareUnits(Data(), m_pBuffer->length,
+                      OtherText<char16_t, false>{other.Data(), other.m_pBuffer->length});
+}
+
+int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
+  return CompareUnitsNoCase(Data(), m_pBuffer->length,
+                            OtherText<unsigned short, true>{text == nullptr ? kNoText : text, 0});
+}
+
+int CKQString::CompareNoCase(const CKQString& other) const noexcept {
+  return CompareUnitsNoCase(Data(), m_pBuffer->length,
+                            OtherText<char16_t, false>{other.Data(), other.m_pBuffer->length});
 }
 
 // Two passes over the input: one to size the buffer exactly, one to fill it.  Every input byte
