@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "KQObject.h"
+#include "KQResultCodes.h"
 
 namespace kq::frame {
 
@@ -27,6 +28,17 @@ inline unsigned LoadCount(const unsigned& count) noexcept {
 }
 inline void StoreCount(unsigned& count, unsigned value) noexcept {
   std::atomic_ref<unsigned>(count).store(value, std::memory_order_relaxed);
+}
+
+// True when `index` names an element; otherwise records ERROR_INVALID_INDEX.  SetAt and RemoveAt
+// test once before taking the lock and again once they hold it: another thread may have removed
+// elements in between, and a stale index must not touch a slot beyond the count.
+inline bool IndexInRange(unsigned index, const unsigned& count, CKQError& error) noexcept {
+  if (index < LoadCount(count)) {
+    return true;
+  }
+  error.SetError(ERROR_INVALID_INDEX);
+  return false;
 }
 
 // Creates the lock and the storage cell (content null); count and capacity become 0.

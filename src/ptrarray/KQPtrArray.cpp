@@ -73,8 +73,7 @@ int CKQPtrArray::Add(void* value, unsigned* index) {
 }
 
 void* CKQPtrArray::GetAt(unsigned index) {
-  if (index >= LoadCount(m_nCount)) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return nullptr;
   }
   return (*m_ppStorage)[index];
@@ -85,14 +84,11 @@ void* CKQPtrArray::operator[](unsigned index) const {
 }
 
 int CKQPtrArray::SetAt(unsigned index, void* value) {
-  if (index >= LoadCount(m_nCount)) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   ScopedLock lock(m_lock);
-  // Another thread may have removed elements since the test above.
-  if (index >= m_nCount) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   (*m_ppStorage)[index] = value;
@@ -100,13 +96,11 @@ int CKQPtrArray::SetAt(unsigned index, void* value) {
 }
 
 int CKQPtrArray::RemoveAt(unsigned index) {
-  if (index >= LoadCount(m_nCount)) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   ScopedLock lock(m_lock);
-  if (index >= m_nCount) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   void** slots = *m_ppStorage;

@@ -86,8 +86,7 @@ const CKQString CKQStringArray::operator[](unsigned index) const {
 }
 
 int CKQStringArray::SetAt(unsigned index, CKQString text) {
-  if (index >= LoadCount(m_nCount)) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   if (m_bSorted != 0) {
@@ -98,8 +97,7 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   // the element never refers to freed text and its key always matches its text.
   const std::uint32_t key = KeyOf(text);
   ScopedLock lock(m_lock);
-  if (index >= m_nCount) { // another thread removed elements since the test above
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   StringItem* item = ItemAt(*m_ppStorage, index);
@@ -109,14 +107,12 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
 }
 
 int CKQStringArray::RemoveAt(unsigned index) {
-  if (index >= LoadCount(m_nCount)) {
-    m_error.SetError(ERROR_INVALID_INDEX);
+  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
   {
     ScopedLock lock(m_lock);
-    if (index >= m_nCount) {
-      m_error.SetError(ERROR_INVALID_INDEX);
+    if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
       return 0;
     }
     void** slots = *m_ppStorage;
