@@ -11,6 +11,7 @@
 // the arrays.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -24,6 +25,23 @@ namespace {
 
 constexpr unsigned kNoIndex = 0xFFFFFFFFu;
 constexpr int kMaxSteps = 200;
+// Self-append and keeping a concatenation double the first array, and the sorted model inserts
+// by a linear scan, so whole-array steps are bounded twice: the first array never grows past
+// kMaxElements through them, and one input moves at most kBulkBudget elements through them.
+// Steps beyond either bound are skipped, so every input runs in well under a second.
+constexpr std::size_t kMaxElements = 64;
+constexpr std::size_t kBulkBudget = 1024;
+
+std::size_t g_bulkLeft = 0;
+
+// Takes `count` elements from the input's whole-array budget; false means skip the step.
+bool TakeBulk(std::size_t count) {
+  if (count > g_bulkLeft) {
+    return false;
+  }
+  g_bulkLeft -= count;
+  return true;
+}
 
 int g_step = 0;
 const char* g_op = "";
@@ -46,9 +64,9 @@ bool SameText(const CKQString& a, const CKQString& b) {
 // Pieces texts are made of: case pairs, letters whose lowercase is special, supplementary
 // letters (a surrogate pair each) and unpaired surrogates.
 const std::u16string kPieces[] = {
-    u"a",          u"A",          u"b",     u"B",     u"\u00E9", u"\u00C9", u"\u00DF",
-    u"\u03A3",     u"\u03C3",     u"\u03C2", u"\u0130", u"i",     u"I",     u"\U00010400",
-    u"\U00010428", u"\xD800",     u"\xDC00", u"\xD801", u"z",
+    u"a",          u"A",      u"b",      u"B",      u"\u00E9", u"\u00C9", u"\u00DF",
+    u"\u03A3",     u"\u03C3", u"\u03C2", u"\u0130", u"i",      u"I",      u"\U00010400",
+    u"\U00010428", u"\xD800", u"\xDC00", u"\xD801", u"z",
 };
 
 CKQString MakeText(FuzzedDataProvider& in) {
@@ -134,8 +152,7 @@ CKQString PickKey(FuzzedDataProvider& in, const StringModel& model) {
   if (model.items.empty() || in.ConsumeBool()) {
     return MakeText(in);
   }
-  CKQString key =
-      model.items[in.ConsumeIntegralInRange<std::size_t>(0, model.items.size() - 1)];
+  CKQString key = model.items[in.ConsumeIntegralInRange<std::size_t>(0, model.items.size() - 1)];
   if (in.ConsumeBool()) {
     key.MakeLower();
   }
@@ -252,14 +269,20 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
   case 10: {
     const bool self = in.ConsumeBool();
     g_op = self ? "Append(self)" : "Append";
-    Check(a.Append(self ? a : b) == 1, "Append result");
     const std::vector<CKQString> added = self ? ma.items : mb.items;
+    if (ma.items.size() + added.size() > kMaxElements || !TakeBulk(added.size())) {
+      break;
+    }
+    Check(a.Append(self ? a : b) == 1, "Append result");
     ma.Append(added);
     break;
   }
   case 11: {
     const bool self = in.ConsumeBool();
     g_op = self ? "Copy(self)" : "Copy";
+    if (!TakeBulk(mb.items.size())) {
+      break;
+    }
     Check(a.Copy(self ? a : b) == 1, "Copy result");
     if (!self) {
       ma.items.clear();
@@ -270,6 +293,9 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
   case 12: {
     const bool self = in.ConsumeBool();
     g_op = self ? "self-assignment" : "assignment";
+    if (!TakeBulk(mb.items.size())) {
+      break;
+    }
     CKQStringArray& source = self ? a : b;
     a = source;
     if (!self) {
@@ -282,6 +308,9 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
   }
   case 13: {
     g_op = "operator+ and copy constructor";
+    if (!TakeBulk(2 * ma.items.size() + mb.items.size())) {
+      break;
+    }
     const CKQStringArray& constA = a;
     CKQStringArray sum = constA + b;
     StringModel msum;
@@ -294,7 +323,7 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
     mcopy.sorted = ma.sorted;
     mcopy.Append(ma.items);
     Compare(copy, mcopy, "copy size");
-    if (in.ConsumeBool()) {
+    if (in.ConsumeBool() && msum.items.size() <= kMaxElements) {
       a = sum; // continue with the concatenation
       ma.sorted = msum.sorted;
       ma.items.clear();
@@ -418,6 +447,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   mb.sorted = PickFlag(in);
   CKQStringArray a(ma.sorted);
   CKQStringArray b(mb.sorted);
+  g_bulkLeft = kBulkBudget;
   CKQUintArray u;
   CKQUintArray v;
   UintModel mu;
