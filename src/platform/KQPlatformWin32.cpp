@@ -48,13 +48,11 @@ void LeaveLock(KQLockStorage& lock) noexcept { LeaveCriticalSection(AsSection(lo
 void DeleteLock(KQLockStorage& lock) noexcept { DeleteCriticalSection(AsSection(lock)); }
 
 std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept {
-  return static_cast<std::uint32_t>(
-      InterlockedIncrement(reinterpret_cast<volatile LONG*>(&value)));
+  return static_cast<std::uint32_t>(InterlockedIncrement(reinterpret_cast<volatile LONG*>(&value)));
 }
 
 std::uint32_t AtomicDecrement(std::uint32_t& value) noexcept {
-  return static_cast<std::uint32_t>(
-      InterlockedDecrement(reinterpret_cast<volatile LONG*>(&value)));
+  return static_cast<std::uint32_t>(InterlockedDecrement(reinterpret_cast<volatile LONG*>(&value)));
 }
 
 // Both bytes are checked: they may lie on two pages.

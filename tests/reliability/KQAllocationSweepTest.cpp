@@ -46,8 +46,8 @@ public:
 [[maybe_unused]] testing::Environment* const g_report =
     testing::AddGlobalTestEnvironment(new SweepReport);
 
-const Strings kSource = {"delta", "Alpha", "charlie", "BRAVO", "alpha", "echo",
-                         "Foxtrot", "golf", "Hotel", "india", "JULIET", "kilo"};
+const Strings kSource = {"delta",   "Alpha", "charlie", "BRAVO", "alpha",  "echo",
+                         "Foxtrot", "golf",  "Hotel",   "india", "JULIET", "kilo"};
 
 // Where a sorted array inserts `text`: before the first element that does not sort before it.
 std::size_t ModelPosition(int sorted, const Strings& contents, const std::string& text) {
@@ -65,8 +65,8 @@ std::size_t ModelPosition(int sorted, const Strings& contents, const std::string
 // `contents` after adding the first `count` texts of `added`, one at a time.
 Strings Model(int sorted, Strings contents, const Strings& added, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    contents.insert(contents.begin() + static_cast<std::ptrdiff_t>(
-                                           ModelPosition(sorted, contents, added[i])),
+    contents.insert(contents.begin() +
+                        static_cast<std::ptrdiff_t>(ModelPosition(sorted, contents, added[i])),
                     added[i]);
   }
   return contents;
@@ -223,7 +223,8 @@ TEST_F(AllocationSweep, StringArrayAdd) {
     std::size_t prefill; // 10 makes the Add grow the slots from 10 to 20
   } cases[] = {{0, 3}, {1, 3}, {0, 10}, {1, 10}};
   for (const auto& c : cases) {
-    const Strings prefill(kSource.begin(), kSource.begin() + static_cast<std::ptrdiff_t>(c.prefill));
+    const Strings prefill(kSource.begin(),
+                          kSource.begin() + static_cast<std::ptrdiff_t>(c.prefill));
     Sweep("Add sorted=" + std::to_string(c.sorted) + " prefill=" + std::to_string(c.prefill),
           [&](long n) {
             CKQStringArray array(c.sorted);
@@ -257,11 +258,17 @@ TEST_F(AllocationSweep, StringArraySetAtRemoveAtRemoveAllCannotFail) {
     Strings expected;
     std::uint32_t code;
   } cases[] = {
-      {"SetAt", [](CKQStringArray& a, const CKQString& t) { return a.SetAt(1, t); },
-       {"delta", "new", "charlie"}, ERROR_NOT_FOUND},
-      {"RemoveAt", [](CKQStringArray& a, const CKQString&) { return a.RemoveAt(1); },
-       {"delta", "charlie"}, ERROR_SUCCESS},
-      {"RemoveAll", [](CKQStringArray& a, const CKQString&) { return a.RemoveAll(); }, {},
+      {"SetAt",
+       [](CKQStringArray& a, const CKQString& t) { return a.SetAt(1, t); },
+       {"delta", "new", "charlie"},
+       ERROR_NOT_FOUND},
+      {"RemoveAt",
+       [](CKQStringArray& a, const CKQString&) { return a.RemoveAt(1); },
+       {"delta", "charlie"},
+       ERROR_SUCCESS},
+      {"RemoveAll",
+       [](CKQStringArray& a, const CKQString&) { return a.RemoveAll(); },
+       {},
        ERROR_NOT_FOUND},
   };
   for (const auto& c : cases) {
@@ -537,18 +544,25 @@ TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
     int (*op)(CKQStringArray& target, CKQStringArray& source);
     Strings expected;
   } cases[] = {
-      {"Append, second item", 2, [](CKQStringArray& t, CKQStringArray& s) { return t.Append(s); },
+      {"Append, second item",
+       2,
+       [](CKQStringArray& t, CKQStringArray& s) { return t.Append(s); },
        {"old", "one"}},
-      {"Copy, second item", 2, [](CKQStringArray& t, CKQStringArray& s) { return t.Copy(s); },
+      {"Copy, second item",
+       2,
+       [](CKQStringArray& t, CKQStringArray& s) { return t.Copy(s); },
        {"one"}},
-      {"assignment, second item", 2,
+      {"assignment, second item",
+       2,
        [](CKQStringArray& t, CKQStringArray& s) {
          t = s;
          return t.GetErrorState().GetError() == ERROR_OUTOFMEMORY ? 0 : 1;
        },
        {"one"}},
-      {"Append(self), snapshot", 1,
-       [](CKQStringArray& t, CKQStringArray&) { return t.Append(t); }, {"old"}},
+      {"Append(self), snapshot",
+       1,
+       [](CKQStringArray& t, CKQStringArray&) { return t.Append(t); },
+       {"old"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

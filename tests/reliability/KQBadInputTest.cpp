@@ -124,9 +124,9 @@ TEST(KQBadInput, FlatArraysWithForeignEntries) {
     int nulled;                // entry replaced by null, or -1
   };
   const Case cases[] = {
-      {"read-only first", {0}, -1},      {"read-only last", {3}, -1},
+      {"read-only first", {0}, -1},        {"read-only last", {3}, -1},
       {"all read-only", {0, 1, 2, 3}, -1}, {"null first", {}, 0},
-      {"null in the middle", {}, 2},     {"read-only, then null", {1}, 2},
+      {"null in the middle", {}, 2},       {"read-only, then null", {1}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -290,8 +290,9 @@ TEST(KQBadInput, UnpairedSurrogates) {
       {"lone low at the start", u"\xDC00Q", u"\xDC00q"},
       {"two highs, then a pair", u"\xD801\xD801\xDC00", u"\xD801\xD801\xDC28"},
       {"reversed pair", u"\xDC00\xD801Z", u"\xDC00\xD801z"},
-      {"high before an uppercase letter", u"\xD801"
-                                          u"A",
+      {"high before an uppercase letter",
+       u"\xD801"
+       u"A",
        u"\xD801"
        u"a"},
   };

@@ -37,9 +37,20 @@ constexpr int kIterations = 3000;
 constexpr auto kTimeBudget = std::chrono::seconds(2); // per run, ample even under TSan
 
 // Every text a thread may add; none is empty, so an empty string always means "no element".
-const std::vector<std::string> kPool = {"alpha", "Alpha", "ALPHA", "beta", "Beta",  "gamma",
-                                        "Straße", "STRASSE", "ΣΟΦΊΑ", "σοφία", "\xF0\x90\x90\x80x",
-                                        "\xF0\x90\x90\xA8X", "éclair", "Éclair"};
+const std::vector<std::string> kPool = {"alpha",
+                                        "Alpha",
+                                        "ALPHA",
+                                        "beta",
+                                        "Beta",
+                                        "gamma",
+                                        "Straße",
+                                        "STRASSE",
+                                        "ΣΟΦΊΑ",
+                                        "σοφία",
+                                        "\xF0\x90\x90\x80x",
+                                        "\xF0\x90\x90\xA8X",
+                                        "éclair",
+                                        "Éclair"};
 
 bool IsPoolText(const std::string& text) {
   for (const std::string& candidate : kPool) {
@@ -253,7 +264,8 @@ TEST(KQConcurrencyStress, UintArrayWriters) {
     std::atomic<long> added{0};
     std::atomic<long> removed{0};
     RunThreads([&](int thread, std::mt19937& random) {
-      const unsigned value = static_cast<unsigned>(thread + 1) * 1000u + static_cast<unsigned>(random() % 1000);
+      const unsigned value =
+          static_cast<unsigned>(thread + 1) * 1000u + static_cast<unsigned>(random() % 1000);
       switch (random() % 8) {
       case 0:
         if (withRemoveAll) {
@@ -298,8 +310,7 @@ TEST(KQConcurrencyStress, LockIsReentrant) {
   CKQStringArray strings(1);
   kqtest::Fill(strings, {"b", "a"});
   ExpectFinishes("Append(self)", [&strings] { EXPECT_EQ(strings.Append(strings), 1); });
-  ExpectFinishes("Add after Append(self)", [&strings] {
-    EXPECT_EQ(strings.Add(S("c"), nullptr), 1);
-  });
+  ExpectFinishes("Add after Append(self)",
+                 [&strings] { EXPECT_EQ(strings.Add(S("c"), nullptr), 1); });
   EXPECT_EQ(kqtest::Texts(strings), (std::vector<std::string>{"a", "a", "b", "b", "c"}));
 }

@@ -168,9 +168,9 @@ long LiveAllocations() {
 // The replaced allocation operators: plain malloc/free underneath.
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); } // NOLINT
-void operator delete[](void* block) noexcept { Release(block); } // NOLINT
-void operator delete(void* block, std::size_t) noexcept { Release(block); } // NOLINT
+void operator delete(void* block) noexcept { Release(block); }                // NOLINT
+void operator delete[](void* block) noexcept { Release(block); }              // NOLINT
+void operator delete(void* block, std::size_t) noexcept { Release(block); }   // NOLINT
 void operator delete[](void* block, std::size_t) noexcept { Release(block); } // NOLINT
 
 #if defined(__ELF__)

@@ -15,8 +15,8 @@ public:
 
 class StringArrayProbe : public CKQStringArray {
 public:
-  using CKQStringArray::CKQStringArray;
   using CKQStringArray::Alloc;
+  using CKQStringArray::CKQStringArray;
   using CKQStringArray::CreateInsertionPoint;
   using CKQStringArray::FindItemPosition;
   using CKQStringArray::GetCRC;
