@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
 constexpr int kMaxSteps = 200;
 // Self-append and keeping a concatenation double the first array, and the sorted model inserts
 // by a linear scan, so whole-array steps are bounded twice: the first array never grows past
@@ -116,7 +115,7 @@ struct StringModel {
         return i;
       }
     }
-    return kNoIndex;
+    return KQ_NO_INDEX;
   }
   unsigned Size() const { return static_cast<unsigned>(items.size()); }
 };
@@ -137,7 +136,7 @@ void Compare(CKQStringArray& array, const StringModel& model, const char* which)
 unsigned PickIndex(FuzzedDataProvider& in, unsigned size) {
   switch (in.ConsumeIntegralInRange<int>(0, 7)) {
   case 0:
-    return kNoIndex;
+    return KQ_NO_INDEX;
   case 1:
     return size;
   case 2:
@@ -254,7 +253,7 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
     const bool noCase = in.ConsumeBool();
     const unsigned expected = ma.Find(key, noCase);
     Check(a.FindString(key, noCase ? 1 : 0) == expected, "FindString index");
-    if (expected == kNoIndex) {
+    if (expected == KQ_NO_INDEX) {
       ma.code = ERROR_NOT_FOUND;
     }
     break;
@@ -408,7 +407,7 @@ void UintStep(FuzzedDataProvider& in, CKQUintArray& u, UintModel& mu, CKQUintArr
     break;
   case 6: {
     g_op = "integer Find";
-    unsigned expected = kNoIndex;
+    unsigned expected = KQ_NO_INDEX;
     for (unsigned i = 0; i < size; ++i) {
       if (mu.items[i] == value) {
         expected = i;
@@ -416,7 +415,7 @@ void UintStep(FuzzedDataProvider& in, CKQUintArray& u, UintModel& mu, CKQUintArr
       }
     }
     Check(u.Find(value) == expected, "integer Find");
-    mu.code = expected == kNoIndex ? ERROR_NOT_FOUND : ERROR_SUCCESS;
+    mu.code = expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_SUCCESS;
     break;
   }
   case 7: {

@@ -8,8 +8,8 @@
 // while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty) and assignment take no
 // lock: a caller that reads while other threads write must order those calls itself.
 //
-// Results: operations return 1/0, an element, or an index (0xFFFFFFFF when nothing matches), and
-// most of them also record a code from KQResultCodes.h in GetErrorState().
+// Results: operations return 1/0, an element, or an index (KQ_NO_INDEX, 0xFFFFFFFF, when nothing
+// matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
 //
 // Costs: Add is amortised O(1) (the slot buffer doubles from 10 slots); RemoveAt is one block move
 // of the later slots; Find is a linear scan.
@@ -44,7 +44,7 @@ public:
   int RemoveAt(unsigned index);
   // Sets the count to 0; the capacity stays.  Returns 1.
   int RemoveAll();
-  // Index of the first slot equal to `value` (ERROR_SUCCESS), or 0xFFFFFFFF (ERROR_NOT_FOUND).
+  // Index of the first slot equal to `value` (ERROR_SUCCESS), or KQ_NO_INDEX (ERROR_NOT_FOUND).
   unsigned Find(void* value);
 
   unsigned GetSize();

@@ -8,6 +8,12 @@
 
 #include <cstdint>
 
+// The index that the find operations return when nothing matches: all bits set, never a valid
+// position (an array holds at most 0xFFFFFFFE elements).  A macro, so that C code and
+// preprocessor conditions can use it too.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage): must stay usable from C and in #if
+#define KQ_NO_INDEX 0xFFFFFFFFu
+
 #if defined(_WIN32)
 #include <winerror.h>
 #else

@@ -62,7 +62,7 @@ public:
   int Dump() override;
 
   // Index of the first element equal to `text` (exactly, or without regard to case when `noCase`
-  // is non-zero); 0xFFFFFFFF with ERROR_NOT_FOUND when none is.  Success records nothing.
+  // is non-zero); KQ_NO_INDEX with ERROR_NOT_FOUND when none is.  Success records nothing.
   unsigned FindString(CKQString text, int noCase);
 
   // Adds every string of `source`, in `source`'s order, each at this array's own place for it.

@@ -15,8 +15,8 @@ namespace kq::frame {
 
 // Slots reserved by a new array.
 inline constexpr unsigned kInitialSlots = 10;
-// The most elements an array holds: 0xFFFFFFFF is the "no such element" index.
-inline constexpr unsigned kMaxSlots = 0xFFFFFFFEu;
+// The most elements an array holds: KQ_NO_INDEX (0xFFFFFFFF) is the "no such element" index.
+inline constexpr unsigned kMaxSlots = KQ_NO_INDEX - 1;
 
 // The count is read without the lock (index tests, GetSize, IsEmpty, scans), so every access to
 // it goes through these relaxed atomic steps: a reader sees an old or a new count, never a torn

@@ -11,10 +11,6 @@ using kq::frame::LoadCount;
 using kq::frame::StoreCount;
 using kq::platform::ScopedLock;
 
-namespace {
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-} // namespace
-
 CKQPtrArray::CKQPtrArray() {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
   Alloc(kq::frame::kInitialSlots);
@@ -125,7 +121,7 @@ unsigned CKQPtrArray::Find(void* value) {
     }
   }
   m_error.SetError(ERROR_NOT_FOUND);
-  return kNoIndex;
+  return KQ_NO_INDEX;
 }
 
 unsigned CKQPtrArray::GetSize() { return LoadCount(m_nCount); }

@@ -25,5 +25,5 @@ unsigned CKQStringArray::FindString(CKQString text, int noCase) {
     }
   }
   m_error.SetError(ERROR_NOT_FOUND);
-  return 0xFFFFFFFFu;
+  return KQ_NO_INDEX;
 }

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-
 void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
 
 std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
@@ -76,7 +74,7 @@ TEST(KQPtrArray, GrowsByDoublingAndKeepsOrder) {
 TEST(KQPtrArray, BadIndexIsReportedPerMember) {
   CKQPtrArray array;
   Fill(array, 3);
-  for (unsigned bad : {3u, 4u, kNoIndex}) {
+  for (unsigned bad : {3u, 4u, KQ_NO_INDEX}) {
     array.GetErrorState().SetError(0);
     EXPECT_EQ(array[bad], nullptr);
     EXPECT_EQ(Code(array), 0u) << "operator[] records nothing";
@@ -129,7 +127,7 @@ TEST(KQPtrArray, RemoveAllKeepsTheCapacity) {
 
 TEST(KQPtrArray, FindReturnsTheFirstMatchOrNotFound) {
   CKQPtrArray array;
-  EXPECT_EQ(array.Find(P(1)), kNoIndex);
+  EXPECT_EQ(array.Find(P(1)), KQ_NO_INDEX);
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
   for (std::uintptr_t v : {5, 6, 5, 0}) {
     array.Add(P(v), nullptr);
@@ -137,7 +135,7 @@ TEST(KQPtrArray, FindReturnsTheFirstMatchOrNotFound) {
   EXPECT_EQ(array.Find(P(5)), 0u);
   EXPECT_EQ(Code(array), ERROR_SUCCESS);
   EXPECT_EQ(array.Find(nullptr), 3u);
-  EXPECT_EQ(array.Find(P(7)), kNoIndex);
+  EXPECT_EQ(array.Find(P(7)), KQ_NO_INDEX);
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
 }
 

@@ -35,7 +35,7 @@ TEST(KQUintArray, ZeroAndAllOnesAreToldApartByCodeAndSize) {
   EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
   EXPECT_EQ(array[1], 0u);
 
-  EXPECT_EQ(array.Find(0xFFFFFFFFu), 0xFFFFFFFFu);
+  EXPECT_EQ(array.Find(0xFFFFFFFFu), KQ_NO_INDEX);
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
   array.Add(0xFFFFFFFFu);
   EXPECT_EQ(array.Find(0xFFFFFFFFu), 1u);

@@ -23,8 +23,6 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-
 CKQString U16(std::u16string_view units) {
   return {units.data(), static_cast<std::uint32_t>(units.size())};
 }
@@ -64,7 +62,7 @@ TEST(KQBadInput, IndicesAtAndBeyondTheEnd) {
       sorted.RemoveAll();
     }
     const Strings texts = Texts(unsorted);
-    for (unsigned bad : {count, count + 1, 0xFFFFFFFEu, kNoIndex}) {
+    for (unsigned bad : {count, count + 1, 0xFFFFFFFEu, KQ_NO_INDEX}) {
       SCOPED_TRACE(std::string(Name(state)) + ", index " + std::to_string(bad));
       CKQObject* const objects[] = {&pointers, &uints, &unsorted, &sorted};
       const auto reset = [&objects] {
@@ -222,7 +220,7 @@ TEST(KQBadInput, EmptyStringsEverywhere) {
     if (sorted == 0) {
       EXPECT_EQ(array.SetAt(0, CKQString()), 1);
       EXPECT_EQ(array.FindString(S(""), 0), 0u) << "the replaced element carries the empty key";
-      EXPECT_EQ(array.FindString(S("b"), 1), kNoIndex);
+      EXPECT_EQ(array.FindString(S("b"), 1), KQ_NO_INDEX);
     }
     CKQStringArray empties;
     Fill(empties, {"", ""});
@@ -266,7 +264,7 @@ TEST(KQBadInput, IllFormedUtf8ThroughTheArray) {
     const CKQString searched = CKQString::FromUtf8(c.searched);
     EXPECT_EQ(stored.CompareNoCase(searched), 0);
     const unsigned found = array.FindString(searched, 1);
-    ASSERT_NE(found, kNoIndex);
+    ASSERT_NE(found, KQ_NO_INDEX);
     EXPECT_EQ(array[found].CompareNoCase(stored), 0);
   }
   // A long run of bytes that start nothing: one replacement each, no overrun.
@@ -275,7 +273,7 @@ TEST(KQBadInput, IllFormedUtf8ThroughTheArray) {
   EXPECT_EQ(decoded.GetLength(), garbage.size());
   EXPECT_EQ(decoded.Data()[decoded.GetLength()], 0);
   EXPECT_EQ(array.Add(decoded, nullptr), 1);
-  EXPECT_NE(array.FindString(decoded, 0), kNoIndex);
+  EXPECT_NE(array.FindString(decoded, 0), KQ_NO_INDEX);
 }
 
 // Unpaired surrogates stay as they are under MakeLower while everything around them is lowered;
@@ -313,7 +311,7 @@ TEST(KQBadInput, UnpairedSurrogates) {
     EXPECT_EQ(array.FindString(U16(lowering[i].lowered), 1), i);
     EXPECT_EQ(array.FindString(U16(lowering[i].text), 0), i);
   }
-  EXPECT_EQ(array.FindString(U16(u"ab\xD802"), 1), kNoIndex);
+  EXPECT_EQ(array.FindString(U16(u"ab\xD802"), 1), KQ_NO_INDEX);
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
 
   // Order: a lone surrogate sorts after U+FFFD (surrogates rank above U+E000..U+FFFF) and a
@@ -333,5 +331,5 @@ TEST(KQBadInput, UnpairedSurrogates) {
   CKQStringArray longTexts;
   longTexts.Add(U16(upper), nullptr);
   EXPECT_EQ(longTexts.FindString(U16(lower), 1), 0u);
-  EXPECT_EQ(longTexts.FindString(U16(lower), 0), kNoIndex);
+  EXPECT_EQ(longTexts.FindString(U16(lower), 0), KQ_NO_INDEX);
 }

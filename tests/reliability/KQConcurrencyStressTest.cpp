@@ -122,7 +122,7 @@ TEST(KQConcurrencyStress, SortedArrayWritersAndExclusiveReaders) {
       }
       const CKQString wanted = S(kPool[random() % kPool.size()].c_str());
       const unsigned found = array.FindString(wanted, 1);
-      if (found != 0xFFFFFFFFu && (found >= size || array[found].CompareNoCase(wanted) != 0)) {
+      if (found != KQ_NO_INDEX && (found >= size || array[found].CompareNoCase(wanted) != 0)) {
         ++readerFailures;
       }
       return;

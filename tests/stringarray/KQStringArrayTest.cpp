@@ -19,12 +19,6 @@ using kqtest::S;
 using kqtest::Texts;
 using Strings = std::vector<std::string>;
 
-namespace {
-
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-
-} // namespace
-
 TEST(KQStringArray, NewArraysAreEmptyWithTheirFlag) {
   for (int flag : {0, 1, 7}) {
     StringArrayProbe array(flag);
@@ -59,7 +53,7 @@ TEST(KQStringArray, InsertionOrderAndWrittenPositions) {
     CKQStringArray array(c.sorted);
     std::vector<unsigned> positions;
     for (const std::string& text : c.added) {
-      unsigned index = kNoIndex;
+      unsigned index = KQ_NO_INDEX;
       EXPECT_EQ(array.Add(S(text.c_str()), &index), 1);
       EXPECT_EQ(Code(array), ERROR_SUCCESS);
       positions.push_back(index);
@@ -91,7 +85,7 @@ TEST(KQStringArray, SortedPositionsMatchALinearModel) {
   std::vector<CKQString> model;
   for (int step = 0; step < 600; ++step) {
     const CKQString text = S(pool[random() % std::size(pool)]);
-    unsigned index = kNoIndex;
+    unsigned index = KQ_NO_INDEX;
     ASSERT_EQ(array.Add(text, &index), 1);
     unsigned expected = 0;
     while (expected < model.size() && model[expected].CompareNoCase(text) < 0) {
@@ -124,7 +118,7 @@ TEST(KQStringArray, BadIndicesAndSortedSetAt) {
   Fill(unsorted, {"a", "b"});
   Fill(sorted, {"a", "b"});
   for (CKQStringArray* array : {&unsorted, &sorted}) {
-    for (unsigned bad : {2u, kNoIndex}) {
+    for (unsigned bad : {2u, KQ_NO_INDEX}) {
       array->GetErrorState().SetError(0);
       EXPECT_EQ(array->operator[](bad).GetLength(), 0u);
       EXPECT_EQ(Code(*array), 0u) << "operator[] records nothing";
@@ -151,7 +145,7 @@ TEST(KQStringArray, SetAtReplacesTextAndKeyInPlace) {
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND) << "a successful SetAt records nothing";
   EXPECT_EQ(Texts(array), (Strings{"one", "ZWEI", "three"}));
   EXPECT_EQ(array.FindString(S("zwei"), 1), 1u) << "the element carries the new key";
-  EXPECT_EQ(array.FindString(S("two"), 1), kNoIndex);
+  EXPECT_EQ(array.FindString(S("two"), 1), KQ_NO_INDEX);
 }
 
 TEST(KQStringArray, RemoveAtAndRemoveAll) {

@@ -19,8 +19,6 @@ using kqtest::S;
 
 namespace {
 
-constexpr unsigned kNoIndex = 0xFFFFFFFFu;
-
 // CRC-32 of a text of lowercase ASCII letters as the array keys it (UTF-16LE, already lower).
 std::uint32_t KeyOfLowerAscii(const std::string& text) {
   std::string bytes;
@@ -59,21 +57,21 @@ TEST(KQStringSearch, ExactAndCaseInsensitiveMatches) {
     unsigned expected;
   } cases[] = {
       {"ALPHA", 1, 0},
-      {"ALPHA", 0, kNoIndex},
+      {"ALPHA", 0, KQ_NO_INDEX},
       {"Alpha", 0, 0},
       {"BETA", 1, 1},
       {"beta", 0, 1},
       {"", 0, 2},
       {"", 1, 2},
-      {"gamma", 1, kNoIndex},
-      {"alph", 1, kNoIndex},
-      {"Alpha ", 0, kNoIndex},
+      {"gamma", 1, KQ_NO_INDEX},
+      {"alph", 1, KQ_NO_INDEX},
+      {"Alpha ", 0, KQ_NO_INDEX},
   };
   for (const auto& c : cases) {
     array.GetErrorState().SetError(ERROR_INVALID_INDEX);
     EXPECT_EQ(array.FindString(S(c.text), c.noCase), c.expected)
         << '"' << c.text << "\" noCase=" << c.noCase;
-    EXPECT_EQ(Code(array), c.expected == kNoIndex ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX)
+    EXPECT_EQ(Code(array), c.expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX)
         << "a miss records ERROR_NOT_FOUND; a hit keeps the previous code";
   }
 }
@@ -83,10 +81,10 @@ TEST(KQStringSearch, SortedArrayFindsTheExactCaseOrTheFirstWithout) {
   Fill(array, {"abc", "ABC"}); // stored as ABC, abc
   EXPECT_EQ(array.FindString(S("abc"), 1), 0u);
   EXPECT_EQ(array.FindString(S("abc"), 0), 1u);
-  EXPECT_EQ(array.FindString(S("ÀBC"), 1), kNoIndex);
+  EXPECT_EQ(array.FindString(S("ÀBC"), 1), KQ_NO_INDEX);
 
   CKQStringArray empty;
-  EXPECT_EQ(empty.FindString(S(""), 1), kNoIndex);
+  EXPECT_EQ(empty.FindString(S(""), 1), KQ_NO_INDEX);
   EXPECT_EQ(Code(empty), ERROR_NOT_FOUND);
 }
 
@@ -96,7 +94,7 @@ TEST(KQStringSearch, NonAsciiAndSupplementaryCaseVariantsMatch) {
   EXPECT_EQ(array.FindString(S("σοφία"), 1), 0u);
   EXPECT_EQ(array.FindString(S("STRAßE"), 1), 1u);
   EXPECT_EQ(array.FindString(S("\xF0\x90\x90\xA8X"), 1), 2u); // U+10428 followed by X
-  EXPECT_EQ(array.FindString(S("\xF0\x90\x90\xA8X"), 0), kNoIndex);
+  EXPECT_EQ(array.FindString(S("\xF0\x90\x90\xA8X"), 0), KQ_NO_INDEX);
 }
 
 TEST(KQStringSearch, KeyCollisionIsNotAMatch) {
@@ -111,10 +109,10 @@ TEST(KQStringSearch, KeyCollisionIsNotAMatch) {
     c = static_cast<char>(c - 'a' + 'A');
   }
   for (int noCase : {0, 1}) {
-    EXPECT_EQ(allowList.FindString(S(second.c_str()), noCase), kNoIndex) << "noCase=" << noCase;
+    EXPECT_EQ(allowList.FindString(S(second.c_str()), noCase), KQ_NO_INDEX) << "noCase=" << noCase;
     EXPECT_EQ(Code(allowList), ERROR_NOT_FOUND);
   }
-  EXPECT_EQ(allowList.FindString(S(upper.c_str()), 1), kNoIndex);
+  EXPECT_EQ(allowList.FindString(S(upper.c_str()), 1), KQ_NO_INDEX);
   Fill(allowList, {second});
   EXPECT_EQ(allowList.FindString(S(upper.c_str()), 1), 1u) << "the real match after the collision";
 }
@@ -128,12 +126,12 @@ TEST(KQStringSearch, EmbeddedZeroUnitsAreText) {
   const CKQString aZeroBOtherCase(withZeroLower, 3);
   CKQStringArray sorted(1);
   Fill(sorted, {"a", "ab"});
-  unsigned index = kNoIndex;
+  unsigned index = KQ_NO_INDEX;
   sorted.Add(aZeroB, &index);
   EXPECT_EQ(index, 1u) << "after its prefix 'a', before 'ab'";
   EXPECT_EQ(sorted.FindString(aZeroB, 0), 1u);
   EXPECT_EQ(sorted.FindString(aZeroBOtherCase, 1), 1u);
-  EXPECT_EQ(sorted.FindString(aZeroBOtherCase, 0), kNoIndex);
+  EXPECT_EQ(sorted.FindString(aZeroBOtherCase, 0), KQ_NO_INDEX);
   EXPECT_EQ(sorted.FindString(S("a"), 0), 0u) << "the prefix is another string";
   EXPECT_EQ(aZeroB.Compare(aZeroB), 0);
   EXPECT_EQ(aZeroB.CompareNoCase(aZeroBOtherCase), 0);
