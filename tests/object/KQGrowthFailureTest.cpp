@@ -8,11 +8,11 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
+
+using namespace kqtest;
 
 namespace {
-
-void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
-std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
 
 class GrowthFailure : public testing::Test {
 protected:

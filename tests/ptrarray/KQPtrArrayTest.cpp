@@ -8,26 +8,17 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
+
+using namespace kqtest;
 
 namespace {
-
-void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
-
-std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
 
 // An array holding P(1) .. P(n).
 void Fill(CKQPtrArray& array, unsigned n) {
   for (unsigned i = 1; i <= n; ++i) {
     ASSERT_EQ(array.Add(P(i), nullptr), 1);
   }
-}
-
-std::vector<void*> Contents(CKQPtrArray& array) {
-  std::vector<void*> out;
-  for (unsigned i = 0; i < array.GetSize(); ++i) {
-    out.push_back(array[i]);
-  }
-  return out;
 }
 
 } // namespace

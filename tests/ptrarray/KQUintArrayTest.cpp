@@ -4,10 +4,9 @@
 
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
+#include "KQTestSupport.h"
 
-namespace {
-std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
-} // namespace
+using namespace kqtest;
 
 TEST(KQUintArray, StoresFullRangeValuesUnchanged) {
   CKQUintArray array;

@@ -21,14 +21,10 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
 
-using kqtest::Code;
-using kqtest::Fill;
-using kqtest::S;
-using kqtest::Texts;
-using Strings = std::vector<std::string>;
+using namespace kqtest;
 
 namespace {
 
@@ -155,16 +151,6 @@ std::size_t ExpectPrefixAdded(CKQStringArray& array, int sorted, const Strings& 
     EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
   }
   return count;
-}
-
-void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
-
-std::vector<void*> Contents(CKQPtrArray& array) {
-  std::vector<void*> out;
-  for (unsigned i = 0; i < array.GetSize(); ++i) {
-    out.push_back(array[i]);
-  }
-  return out;
 }
 
 // glibc calls realloc while it starts a thread, before ThreadSanitizer has set that thread up,

@@ -12,22 +12,12 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
 
-using kqtest::Code;
-using kqtest::Fill;
-using kqtest::S;
-using kqtest::Texts;
-using Strings = std::vector<std::string>;
+using namespace kqtest;
 
 namespace {
-
-CKQString U16(std::u16string_view units) {
-  return {units.data(), static_cast<std::uint32_t>(units.size())};
-}
-
-std::u16string Units(const CKQString& text) { return {text.Data(), text.GetLength()}; }
 
 // The three states an array can be in when a bad index arrives.
 enum class State { kNew, kEmptied, kThree };

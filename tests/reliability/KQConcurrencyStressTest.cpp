@@ -24,9 +24,9 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
+#include "KQTestSupport.h"
 
-using kqtest::S;
+using namespace kqtest;
 
 namespace {
 

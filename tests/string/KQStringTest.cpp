@@ -1,5 +1,6 @@
 // CKQString: construction, implicit sharing, MakeLower, comparison, UTF-8 and threads.
 #include "KQString.h"
+#include "KQTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,9 @@
 #include <utility>
 #include <vector>
 
+using namespace kqtest;
+
 namespace {
-
-const unsigned short* U(const char16_t* text) {
-  return reinterpret_cast<const unsigned short*>(text);
-}
-
-std::u16string Text(const CKQString& s) { return std::u16string(s.Data(), s.GetLength()); }
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
@@ -41,7 +38,7 @@ TEST(KQStringConstruction, CopiesTheTextAndTerminatesIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(c.string.GetLength(), c.expected.size());
-    EXPECT_EQ(Text(c.string), c.expected);
+    EXPECT_EQ(Units(c.string), c.expected);
     EXPECT_EQ(c.string.Data()[c.string.GetLength()], 0);
     EXPECT_EQ(static_cast<const unsigned short*>(c.string),
               reinterpret_cast<const unsigned short*>(c.string.Data()));
@@ -68,9 +65,9 @@ TEST(KQStringSharing, CopiesShareTheBufferUntilOneIsLowered) {
 
   copy.MakeLower();
   EXPECT_NE(copy.Data(), original.Data());
-  EXPECT_EQ(Text(copy), u"hello world");
-  EXPECT_EQ(Text(original), u"Hello World");
-  EXPECT_EQ(Text(assigned), u"Hello World");
+  EXPECT_EQ(Units(copy), u"hello world");
+  EXPECT_EQ(Units(original), u"Hello World");
+  EXPECT_EQ(Units(assigned), u"Hello World");
   EXPECT_EQ(assigned.Data(), original.Data());
 }
 
@@ -79,7 +76,7 @@ TEST(KQStringSharing, UnsharedOrUnchangedTextIsNotCopied) {
   const char16_t* before = sole.Data();
   sole.MakeLower(); // the only reference: lowered in place
   EXPECT_EQ(sole.Data(), before);
-  EXPECT_EQ(Text(sole), u"abc");
+  EXPECT_EQ(Units(sole), u"abc");
 
   CKQString shared(u"already lower \U00010428");
   CKQString other(shared);
@@ -112,9 +109,9 @@ TEST(KQStringSharing, SelfAssignmentKeepsTheText) {
   CKQString s(u"self");
   CKQString& alias = s;
   s = alias;
-  EXPECT_EQ(Text(s), u"self");
+  EXPECT_EQ(Units(s), u"self");
   s = std::move(alias);
-  EXPECT_EQ(Text(s), u"self");
+  EXPECT_EQ(Units(s), u"self");
 }
 
 TEST(KQStringLower, LowersEveryPlaneWithoutChangingTheLength) {
@@ -142,7 +139,7 @@ TEST(KQStringLower, LowersEveryPlaneWithoutChangingTheLength) {
     CKQString s(c.input.data(), static_cast<std::uint32_t>(c.input.size()));
     s.MakeLower();
     EXPECT_EQ(s.GetLength(), c.input.size());
-    EXPECT_EQ(Text(s), c.expected) << "input " << CKQString(c.input.c_str()).ToUtf8();
+    EXPECT_EQ(Units(s), c.expected) << "input " << CKQString(c.input.c_str()).ToUtf8();
   }
 }
 
@@ -210,7 +207,7 @@ TEST(KQStringUtf8, WellFormedTextRoundTrips) {
   for (const std::u16string& units : cases) {
     const CKQString s(units.c_str());
     const std::string utf8 = s.ToUtf8();
-    EXPECT_EQ(Text(CKQString::FromUtf8(utf8)), units);
+    EXPECT_EQ(Units(CKQString::FromUtf8(utf8)), units);
   }
   EXPECT_EQ(CKQString(u"\u00E9\U0001F600").ToUtf8(), "\xC3\xA9\xF0\x9F\x98\x80");
 }
@@ -277,7 +274,7 @@ TEST(KQStringUtf8, IllFormedInputBecomesOneReplacementPerMaximalSubpart) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const CKQString s = CKQString::FromUtf8(c.utf8);
-    EXPECT_EQ(Text(s), c.expected);
+    EXPECT_EQ(Units(s), c.expected);
     EXPECT_EQ(s.Data()[s.GetLength()], 0);
   }
 }
@@ -335,7 +332,7 @@ TEST(KQStringThreads, ConcurrentCopiesOfOneString) {
   for (int t = 0; t < kThreads; ++t) {
     EXPECT_EQ(failures[t], 0) << "thread " << t;
   }
-  EXPECT_EQ(Text(shared), u"Shared Text \U00010400");
+  EXPECT_EQ(Units(shared), u"Shared Text \U00010400");
 }
 
 } // namespace

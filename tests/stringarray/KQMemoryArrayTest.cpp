@@ -6,23 +6,9 @@
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
+#include "KQTestSupport.h"
 
-using kqtest::Code;
-using kqtest::Fill;
-using kqtest::S;
-
-namespace {
-
-std::u16string Units(const unsigned short* text) {
-  std::u16string out;
-  while (*text != 0) {
-    out.push_back(static_cast<char16_t>(*text++));
-  }
-  return out;
-}
-
-} // namespace
+using namespace kqtest;
 
 TEST(KQMemoryArray, LayoutIsNullTerminatedCopiesInArrayOrder) {
   CKQStringArray array(1);

@@ -7,13 +7,9 @@
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
+#include "KQTestSupport.h"
 
-using kqtest::Code;
-using kqtest::Fill;
-using kqtest::S;
-using kqtest::Texts;
-using Strings = std::vector<std::string>;
+using namespace kqtest;
 
 TEST(KQStringArrayCopy, AppendAppliesTheTargetsOrder) {
   CKQStringArray source;

@@ -10,14 +10,10 @@
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQStringTestUtil.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
 
-using kqtest::Code;
-using kqtest::Fill;
-using kqtest::S;
-using kqtest::Texts;
-using Strings = std::vector<std::string>;
+using namespace kqtest;
 
 TEST(KQStringArray, NewArraysAreEmptyWithTheirFlag) {
   for (int flag : {0, 1, 7}) {

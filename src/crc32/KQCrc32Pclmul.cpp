@@ -1,4 +1,5 @@
 // Carry-less-multiply folding path of the CRC-32 (x86 / x86-64 with PCLMULQDQ and SSE4.1).
+// Built only for x86 targets; KQCrc32Select.cpp decides at run time whether this CPU may call it.
 //
 // Only the functions marked KQ_CLMUL_TARGET use the instructions; the file itself is compiled
 // for the baseline architecture, and Update() calls in here only after ClmulSupported().
@@ -10,18 +11,13 @@
 // remainder is reduced to 64, then 32 bits, and finally to the CRC by Barrett reduction.
 #include "KQCrc32.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KQ_CRC32_HAVE_CLMUL 1
-#include <cpuid.h>
-#include <immintrin.h>
-#else
-#define KQ_CRC32_HAVE_CLMUL 0
+#if !defined(__GNUC__) || !(defined(__x86_64__) || defined(__i386__))
+#error "the PCLMUL kernel is for x86 targets and GCC-compatible compilers only"
 #endif
 
+#include <immintrin.h>
+
 namespace kq::crc32 {
-
-#if KQ_CRC32_HAVE_CLMUL
-
 namespace {
 
 constexpr std::uint32_t kPolynomial = 0xEDB88320u;
@@ -69,14 +65,6 @@ constexpr std::uint64_t kBarrettMu = BarrettQuotient();
 
 static_assert(kFold64 == 0x163CD6124u && kBarrettMu == 0x1F7011641u,
               "folding constants do not match the CRC-32 polynomial");
-
-bool DetectClmul() noexcept {
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
-    return false;
-  }
-  return (ecx & bit_PCLMUL) != 0 && (ecx & bit_SSE4_1) != 0;
-}
 
 #define KQ_CLMUL_TARGET __attribute__((target("pclmul,sse4.1")))
 
@@ -149,11 +137,6 @@ KQ_CLMUL_ENTRY std::uint32_t FoldBlocks(std::uint32_t reg, const unsigned char* 
 
 } // namespace
 
-bool ClmulSupported() noexcept {
-  static const bool supported = DetectClmul();
-  return supported;
-}
-
 std::uint32_t UpdateClmul(std::uint32_t crc, const void* data, std::size_t size) noexcept {
   if (size < kClmulMinSize) {
     return UpdateTable(crc, data, size);
@@ -163,15 +146,5 @@ std::uint32_t UpdateClmul(std::uint32_t crc, const void* data, std::size_t size)
   crc = ~FoldBlocks(~crc, p, blocks);
   return UpdateTable(crc, p + blocks * 16, size % 16);
 }
-
-#else // no carry-less multiply on this architecture
-
-bool ClmulSupported() noexcept { return false; }
-
-std::uint32_t UpdateClmul(std::uint32_t crc, const void* data, std::size_t size) noexcept {
-  return UpdateTable(crc, data, size);
-}
-
-#endif
 
 } // namespace kq::crc32

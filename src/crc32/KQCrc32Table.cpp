@@ -1,4 +1,5 @@
-// Table path of the CRC-32 and the run-time choice between it and the folding path.
+// Portable table path of the CRC-32: every target has it, and the folding path hands it the
+// inputs too short to fold and the bytes after the last whole block.
 #include "KQCrc32.h"
 
 #include <array>
@@ -63,13 +64,6 @@ std::uint32_t UpdateTable(std::uint32_t crc, const void* data, std::size_t size)
     --size;
   }
   return ~reg;
-}
-
-std::uint32_t Update(std::uint32_t crc, const void* data, std::size_t size) noexcept {
-  if (size >= kClmulMinSize && ClmulSupported()) {
-    return UpdateClmul(crc, data, size);
-  }
-  return UpdateTable(crc, data, size);
 }
 
 } // namespace kq::crc32

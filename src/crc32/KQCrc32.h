@@ -4,6 +4,10 @@
 // All functions take and return the finished CRC value, so a running checksum is started with
 // 0 and continued by passing the previous result back in:
 //   Update(Update(0, a, na), b, nb) == Compute(a ++ b, na + nb).
+//
+// The paths live apart: KQCrc32Table.cpp (portable table), KQCrc32Pclmul.cpp (x86 folding
+// kernel), KQCrc32Select.cpp (x86: asks the CPU once and routes Update), KQCrc32Portable.cpp
+// (every other target: the table path behind every entry point).
 #ifndef KQ_CRC32_H
 #define KQ_CRC32_H
 
