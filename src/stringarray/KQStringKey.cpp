@@ -2,8 +2,8 @@
 #include "KQStringKey.h"
 
 #include "KQCaseMap.h"
-#include "KQCaseTable.h"
 #include "KQCrc32.h"
+#include "KQUtf16.h"
 
 #include <bit>
 #include <cstring>
@@ -11,8 +11,9 @@
 namespace kq {
 namespace {
 
-constexpr bool IsHighSurrogate(char16_t unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool IsSurrogate(char16_t unit) noexcept { return (unit & 0xF800) == 0xD800; }
+using casemap::LowerBmpUnit;
+using utf16::IsHighSurrogate;
+using utf16::IsSurrogate;
 
 // Units of a little-endian word of four UTF-16 units that are not ASCII.
 constexpr std::uint64_t kNonAsciiBits = 0xFF80FF80FF80FF80u;
@@ -24,14 +25,6 @@ constexpr std::uint64_t LowerAscii4(std::uint64_t units) noexcept {
   const std::uint64_t atLeastA = units + 0x003F003F003F003Fu;
   const std::uint64_t aboveZ = units + 0x0025002500250025u;
   return units | (((atLeastA & ~aboveZ) & 0x0080008000800080u) >> 2);
-}
-
-// Lowers one unit that is not a surrogate (the BMP part of the mapping, inline).
-inline char16_t LowerBmpUnit(char16_t unit) noexcept {
-  if (unit < 0x80) {
-    return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
-  }
-  return static_cast<char16_t>(unit + casemap::table::Delta(unit));
 }
 
 // LowerUtf16 with fast paths: runs of four ASCII units are lowered as one word, other units

@@ -161,6 +161,20 @@ TEST_F(KQCaseMapOrder, EqualExactlyWhenLoweredFormsAreEqualAndAntisymmetric) {
   EXPECT_GT(equalPairs, 0u); // the alphabet really produces case variants
 }
 
+// The counted form (what CKQString compares with) and the zero-terminated form (what a client's
+// raw text is compared with) are two entry points into one order: they must never disagree.
+TEST_F(KQCaseMapOrder, CountedAndZeroTerminatedFormsAgree) {
+  for (const CKQString& a : m_texts) {
+    for (const CKQString& b : m_texts) {
+      const int counted =
+          kq::casemap::CompareNoCase(a.Data(), a.GetLength(), b.Data(), b.GetLength());
+      const int terminated = kq::casemap::CompareNoCase(a.Data(), a.GetLength(), b);
+      ASSERT_EQ(Sign(counted), Sign(terminated)) << a.ToUtf8() << " / " << b.ToUtf8();
+      ASSERT_EQ(Sign(counted), Sign(a.CompareNoCase(b)));
+    }
+  }
+}
+
 TEST_F(KQCaseMapOrder, SortedOrderIsConsistentPairwise) {
   std::vector<CKQString> sorted = m_texts;
   std::sort(sorted.begin(), sorted.end(),

@@ -11,7 +11,7 @@
 #include "KQString.h"
 
 #include "KQCaseMap.h"
-#include "KQCaseTable.h"
+#include "KQUtf16.h"
 
 #include <atomic>
 #include <cstddef>
@@ -90,17 +90,14 @@ struct CKQString::Buffer {
 
 namespace {
 
+using kq::casemap::LowerBmpUnit;
 using kq::casemap::LowerCodePoint;
+using kq::utf16::CombinePair;
+using kq::utf16::IsHighSurrogate;
+using kq::utf16::IsLowSurrogate;
+using kq::utf16::IsSurrogate;
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-constexpr bool IsHighSurrogate(char32_t unit) noexcept { return (unit & 0xFC00) == 0xD800; }
-constexpr bool IsLowSurrogate(char32_t unit) noexcept { return (unit & 0xFC00) == 0xDC00; }
-constexpr bool IsSurrogate(char32_t cp) noexcept { return (cp & 0xF800) == 0xD800; }
-
-constexpr char32_t CombinePair(char32_t high, char32_t low) noexcept {
-  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
-}
 
 template <typename Unit> std::size_t ZeroTerminatedLength(const Unit* text) noexcept {
   std::size_t length = 0;
@@ -110,83 +107,22 @@ template <typename Unit> std::size_t ZeroTerminatedLength(const Unit* text) noex
   return length;
 }
 
-// The lowercase of a BMP code point (surrogates included: they map to themselves).
-inline char32_t LowerBmp(char32_t unit) noexcept {
-  return (unit + kq::casemap::table::Delta(unit)) & 0xFFFF;
-}
-
 // Index of the first code point whose lowercase differs from it, or `count` when lowering would
 // change nothing.  Always a code-point boundary, so lowering may start there.
 std::size_t FirstCaseChange(const char16_t* units, std::size_t count) noexcept {
   for (std::size_t i = 0; i < count; ++i) {
-    const char32_t unit = units[i];
-    if (unit < 0x80) {
-      if (unit - U'A' < 26) {
-        return i;
-      }
-    } else if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
+    const char16_t unit = units[i];
+    if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
       const char32_t cp = CombinePair(unit, units[i + 1]);
       if (LowerCodePoint(cp) != cp) {
         return i;
       }
       ++i;
-    } else if (LowerBmp(unit) != unit) {
+    } else if (LowerBmpUnit(unit) != unit) {
       return i;
     }
   }
   return count;
-}
-
-// Marks the end of a text in the unit streams below; above every 16-bit unit.
-constexpr std::uint32_t kEndOfText = 0x10000;
-
-// Streams the units of the lowercase-mapped form of a text without allocating: a supplementary
-// character is lowered as one code point and handed out as its two units.  The text ends after
-// `count` units or, for kZeroTerminated, at its first zero unit.
-template <typename Unit, bool kZeroTerminated> class LoweredUnits {
-public:
-  LoweredUnits(const Unit* units, std::size_t count) noexcept : m_units(units), m_count(count) {}
-
-  std::uint32_t Next() noexcept {
-    if (m_pendingLow != 0) {
-      const std::uint32_t low = m_pendingLow;
-      m_pendingLow = 0;
-      return low;
-    }
-    if (AtEnd(m_index)) {
-      return kEndOfText;
-    }
-    const char32_t unit = m_units[m_index++];
-    if (unit < 0x80) {
-      return unit - U'A' < 26 ? unit + 32 : unit;
-    }
-    if (IsHighSurrogate(unit) && !AtEnd(m_index) && IsLowSurrogate(m_units[m_index])) {
-      const char32_t lower = LowerCodePoint(CombinePair(unit, m_units[m_index++])) - 0x10000;
-      m_pendingLow = 0xDC00 + (lower & 0x3FF);
-      return 0xD800 + (lower >> 10);
-    }
-    return LowerBmp(unit);
-  }
-
-private:
-  bool AtEnd(std::size_t index) const noexcept {
-    if constexpr (kZeroTerminated) {
-      return m_units[index] == 0;
-    } else {
-      return index == m_count;
-    }
-  }
-
-  const Unit* m_units;
-  std::size_t m_count;
-  std::size_t m_index = 0;
-  std::uint32_t m_pendingLow = 0; // second half of a lowered pair; never 0 when set
-};
-
-// Ranks units 0xE000..0xFFFF below the surrogates, so that comparing UTF-16 unit by unit
-// orders well-formed texts by code point.  Only applied when both units are >= 0xD800.
-constexpr std::uint32_t CodePointOrderRank(std::uint32_t unit) noexcept {
-  return unit >= 0xE000 ? unit - 0x800 : unit + 0x2000;
 }
 
 // Decodes UTF-8, handing every code point to `emit`.  Each maximal subpart of an ill-formed
@@ -242,7 +178,7 @@ template <typename Emit> void DecodeUtf8(std::string_view utf8, Emit&& emit) {
 // Hands every code point of UTF-16 text to `emit`; an unpaired surrogate becomes U+FFFD.
 template <typename Emit> void DecodeUtf16(const char16_t* units, std::size_t count, Emit&& emit) {
   for (std::size_t i = 0; i < count; ++i) {
-    const char32_t unit = units[i];
+    const char16_t unit = units[i];
     if (!IsSurrogate(unit)) {
       emit(unit);
     } else if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
@@ -363,51 +299,6 @@ int CompareUnits(const char16_t* units, std::size_t length,
   }
 }
 
-// O(length of the shorter text); no allocation.  The common prefix of ASCII units is compared
-// with one arithmetic lowering per unit; from the first unit on either side that is not ASCII
-// (always a code-point boundary, since everything before it is ASCII) the streams take over.
-template <typename Unit, bool kZeroTerminated>
-int CompareUnitsNoCase(const char16_t* units, std::size_t length,
-                       OtherText<Unit, kZeroTerminated> other) noexcept {
-  std::size_t i = 0;
-  for (;; ++i) {
-    const bool mineEnds = i == length;
-    const bool theirsEnd = other.EndsAt(i);
-    if (mineEnds || theirsEnd) {
-      return mineEnds == theirsEnd ? 0 : mineEnds ? -1 : 1;
-    }
-    const std::uint32_t a = units[i];
-    const std::uint32_t b = other.units[i];
-    if ((a | b) >= 0x80) {
-      break;
-    }
-    const std::uint32_t la = a - U'A' < 26 ? a + 32 : a;
-    const std::uint32_t lb = b - U'A' < 26 ? b + 32 : b;
-    if (la != lb) {
-      return la < lb ? -1 : 1;
-    }
-  }
-  LoweredUnits<char16_t, false> mine(units + i, length - i);
-  LoweredUnits<Unit, kZeroTerminated> theirs(other.units + i, other.length - i);
-  for (;;) {
-    std::uint32_t a = mine.Next();
-    std::uint32_t b = theirs.Next();
-    if (a != b) {
-      if (a == kEndOfText || b == kEndOfText) {
-        return a == kEndOfText ? -1 : 1;
-      }
-      if (a >= 0xD800 && b >= 0xD800) {
-        a = CodePointOrderRank(a);
-        b = CodePointOrderRank(b);
-      }
-      return a < b ? -1 : 1;
-    }
-    if (a == kEndOfText) {
-      return 0;
-    }
-  }
-}
-
 constexpr unsigned short kNoText[1] = {0};
 
 } // namespace
@@ -426,13 +317,12 @@ int CKQString::Compare(const CKQString& other) const noexcept {
 }
 
 int CKQString::CompareNoCase(const unsigned short* text) const noexcept {
-  return CompareUnitsNoCase(Data(), m_pBuffer->length,
-                            OtherText<unsigned short, true>{text == nullptr ? kNoText : text, 0});
+  return kq::casemap::CompareNoCase(Data(), m_pBuffer->length, text == nullptr ? kNoText : text);
 }
 
 int CKQString::CompareNoCase(const CKQString& other) const noexcept {
-  return CompareUnitsNoCase(Data(), m_pBuffer->length,
-                            OtherText<char16_t, false>{other.Data(), other.m_pBuffer->length});
+  return kq::casemap::CompareNoCase(Data(), m_pBuffer->length, other.Data(),
+                                    other.m_pBuffer->length);
 }
 
 // Two passes over the input: one to size the buffer exactly, one to fill it.  Every input byte
@@ -450,8 +340,8 @@ CKQString CKQString::FromUtf8(std::string_view utf8) {
     if (cp < 0x10000) {
       *out++ = static_cast<char16_t>(cp);
     } else {
-      *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      *out++ = kq::utf16::HighSurrogateOf(cp);
+      *out++ = kq::utf16::LowSurrogateOf(cp);
     }
   });
   return CKQString(buffer);
