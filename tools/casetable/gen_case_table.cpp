@@ -158,12 +158,18 @@ std::string Render(const Stages& stages, const std::string& unicodeVersion) {
   }
   out << "};\n\n";
 
+  // Each block starts on a line of its own under its number, and no row crosses into the next
+  // block.  Eight deltas of up to five digits keep a row within 100 columns.
+  constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
+  constexpr std::size_t kRow = kBlockSize < 8 ? kBlockSize : 8;
+  static_assert(kBlockSize % kRow == 0, "rows must tile a block");
   out << "const std::uint16_t kStage2[] = {\n";
   for (std::size_t i = 0; i < stages.stage2.size(); ++i) {
-    if (i % (std::size_t{1} << kBlockShift) == 0) {
+    if (i % kBlockSize == 0) {
       out << "  // block " << (i >> kBlockShift) << '\n';
     }
-    out << (i % 12 == 0 ? "  " : " ") << stages.stage2[i] << ',' << (i % 12 == 11 ? "\n" : "");
+    out << (i % kRow == 0 ? "  " : " ") << stages.stage2[i] << ','
+        << (i % kRow == kRow - 1 ? "\n" : "");
   }
   out << "};\n\n"
       << "const std::size_t kStage2Size = sizeof kStage2 / sizeof kStage2[0];\n\n"
