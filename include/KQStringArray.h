@@ -102,7 +102,9 @@ protected:
   unsigned FindItemPosition(CKQString* text);
   // Moves the slots from `index` on up by one; the caller has made room and updates the count.
   void CreateInsertionPoint(unsigned index);
-  // The CRC-32 of the text's code units as given (callers pass a lowered copy for a key).
+  // The CRC-32 of the text's code units as given; it lowers nothing.  The CRC-32 of a lowered
+  // copy equals an element's key, but the array computes its keys in one lowering pass of its
+  // own and does not call GetCRC.
   std::uint32_t GetCRC(CKQString text);
 
   void*** m_ppStorage = nullptr; // heap cell holding the slot buffer's address (null: none yet)

@@ -50,8 +50,9 @@ int CKQStringArray::FreeMemoryArray(const unsigned short*** array) {
   }
   const unsigned short** block = *array;
   for (std::size_t i = 0; block[i] != nullptr; ++i) {
-    // Only blocks from CreateMemoryArray are writable here; read-only text that a caller put in
-    // an entry is left alone.
+    // The probe tells writable from read-only memory, not whose block an entry is: read-only
+    // text that a caller put in an entry is skipped, but any writable entry is released as a
+    // block of CreateMemoryArray, so callers hand back only what CreateMemoryArray gave them.
     if (kq::platform::IsWritable2(block[i])) {
       ::operator delete(const_cast<unsigned short*>(block[i])); // NOLINT
     }
