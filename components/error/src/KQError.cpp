@@ -1,22 +1,12 @@
 // Out-of-line members of the error component (they anchor its virtual table in this library).
+// The code goes through the relaxed atomic steps that the arrays use for their counts: it
+// carries no ordering, only its own value.
 #include "KQError.h"
 
-#include <atomic>
+#include "KQRelaxedAtomic.h"
 
-namespace {
-
-// Relaxed atomic steps: the code carries no ordering, only its own value.
-std::uint32_t Load(const std::uint32_t& code) noexcept {
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): atomic_ref needs a non-const object
-  return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(code))
-      .load(std::memory_order_relaxed);
-}
-
-void Store(std::uint32_t& code, std::uint32_t value) noexcept {
-  std::atomic_ref<std::uint32_t>(code).store(value, std::memory_order_relaxed);
-}
-
-} // namespace
+using kq::relaxed::Load;
+using kq::relaxed::Store;
 
 CKQError::CKQError(const CKQError& other) : m_nCode(Load(other.m_nCode)) {}
 
