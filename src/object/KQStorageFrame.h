@@ -6,9 +6,11 @@
 #ifndef KQ_STORAGE_FRAME_H
 #define KQ_STORAGE_FRAME_H
 
-#include <atomic>
+#include <cstring>
 
 #include "KQObject.h"
+#include "KQPlatform.h"
+#include "KQRelaxedAtomic.h"
 #include "KQResultCodes.h"
 
 namespace kq::frame {
@@ -19,16 +21,11 @@ inline constexpr unsigned kInitialSlots = 10;
 inline constexpr unsigned kMaxSlots = KQ_NO_INDEX - 1;
 
 // The count is read without the lock (index tests, GetSize, IsEmpty, scans), so every access to
-// it goes through these relaxed atomic steps: a reader sees an old or a new count, never a torn
-// one.  Ordering against the slots still comes from the lock; relaxed costs a plain move on the
-// supported targets.
-inline unsigned LoadCount(const unsigned& count) noexcept {
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): atomic_ref needs a non-const object
-  return std::atomic_ref<unsigned>(const_cast<unsigned&>(count)).load(std::memory_order_relaxed);
-}
-inline void StoreCount(unsigned& count, unsigned value) noexcept {
-  std::atomic_ref<unsigned>(count).store(value, std::memory_order_relaxed);
-}
+// it is atomic: reads and whole stores are relaxed (KQRelaxedAtomic.h), and Add and RemoveAt step
+// it by one with the platform layer's interlocked operations, under the lock.  A reader sees an
+// old or a new count, never a torn one; ordering against the slots still comes from the lock.
+inline unsigned LoadCount(const unsigned& count) noexcept { return relaxed::Load(count); }
+inline void StoreCount(unsigned& count, unsigned value) noexcept { relaxed::Store(count, value); }
 
 // True when `index` names an element; otherwise records ERROR_INVALID_INDEX.  SetAt and RemoveAt
 // test once before taking the lock and again once they hold it: another thread may have removed
@@ -39,6 +36,28 @@ inline bool IndexInRange(unsigned index, const unsigned& count, CKQError& error)
   }
   error.SetError(ERROR_INVALID_INDEX);
   return false;
+}
+
+// The body of RemoveAt for both array families.  Tests `index` before taking the lock and again
+// once it holds it (another thread may have removed elements in between); then hands the slot's
+// element to `release` (the string array frees its item there), moves the later slots down as
+// one block and steps the count down.  Returns 1, or 0 with ERROR_INVALID_INDEX recorded and
+// nothing changed.  O(count - index).
+template <typename Release>
+int RemoveSlot(void*** cell, unsigned& count, KQLockStorage& lock, CKQError& error, unsigned index,
+               Release release) {
+  if (!IndexInRange(index, count, error)) {
+    return 0;
+  }
+  platform::ScopedLock guard(lock);
+  if (!IndexInRange(index, count, error)) {
+    return 0;
+  }
+  void** slots = *cell;
+  release(slots[index]);
+  std::memmove(slots + index, slots + index + 1, (count - index - 1) * sizeof(void*));
+  platform::AtomicDecrement(count);
+  return 1;
 }
 
 // Creates the lock and the storage cell (content null); count and capacity become 0.

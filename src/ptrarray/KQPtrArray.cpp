@@ -62,7 +62,7 @@ int CKQPtrArray::Add(void* value, unsigned* index) {
     if (index != nullptr) {
       *index = m_nCount;
     }
-    StoreCount(m_nCount, m_nCount + 1);
+    kq::platform::AtomicIncrement(m_nCount); // one atomic step: unlocked readers see old or new
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;
@@ -91,18 +91,9 @@ int CKQPtrArray::SetAt(unsigned index, void* value) {
   return 1;
 }
 
+// The pointer array owns nothing its slots point to: removing releases nothing.
 int CKQPtrArray::RemoveAt(unsigned index) {
-  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
-    return 0;
-  }
-  ScopedLock lock(m_lock);
-  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
-    return 0;
-  }
-  void** slots = *m_ppStorage;
-  std::memmove(slots + index, slots + index + 1, (m_nCount - index - 1) * sizeof(void*));
-  StoreCount(m_nCount, m_nCount - 1);
-  return 1;
+  return kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, [](void*) {});
 }
 
 int CKQPtrArray::RemoveAll() {

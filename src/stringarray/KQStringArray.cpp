@@ -106,19 +106,11 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   return 1;
 }
 
+// The item and its text are released under the lock, before the slots move over it.
 int CKQStringArray::RemoveAt(unsigned index) {
-  if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
+  if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index,
+                            [](void* slot) { delete static_cast<StringItem*>(slot); }) == 0) {
     return 0;
-  }
-  {
-    ScopedLock lock(m_lock);
-    if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
-      return 0;
-    }
-    void** slots = *m_ppStorage;
-    delete ItemAt(slots, index);
-    std::memmove(slots + index, slots + index + 1, (m_nCount - index - 1) * sizeof(void*));
-    kq::platform::AtomicDecrement(m_nCount);
   }
   m_error.SetError(ERROR_SUCCESS);
   return 1;
