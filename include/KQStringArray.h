@@ -47,7 +47,7 @@ public:
   // A copy of element `index`, or an empty string with ERROR_INVALID_INDEX recorded.
   CKQString GetAt(unsigned index);
   // A copy of element `index`, or an empty string; records nothing.
-  const CKQString operator[](unsigned index) const; // NOLINT(readability-const-return-type)
+  const CKQString operator[](unsigned index) const;
   // Replaces the text of element `index` of an unsorted array and returns 1; 0 with
   // ERROR_INVALID_INDEX for a bad index, or ERROR_INVALID_STATE on a sorted array.
   int SetAt(unsigned index, CKQString text);

@@ -54,7 +54,8 @@ int CKQStringArray::FreeMemoryArray(const unsigned short*** array) {
     // text that a caller put in an entry is skipped, but any writable entry is released as a
     // block of CreateMemoryArray, so callers hand back only what CreateMemoryArray gave them.
     if (kq::platform::IsWritable2(block[i])) {
-      ::operator delete(const_cast<unsigned short*>(block[i])); // NOLINT
+      // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the flat array hands out const text
+      ::operator delete(const_cast<unsigned short*>(block[i]));
     }
   }
   ::operator delete(static_cast<void*>(block));

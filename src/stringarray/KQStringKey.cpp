@@ -35,7 +35,7 @@ void LowerChunk(const char16_t* src, std::size_t count, char16_t* dst) noexcept 
   std::size_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
     while (count - i >= 4) {
-      std::uint64_t units;
+      std::uint64_t units = 0;
       std::memcpy(&units, src + i, sizeof(units));
       if ((units & kNonAsciiBits) == 0) {
         units = LowerAscii4(units);

@@ -13,6 +13,7 @@
 #include "KQCaseMap.h"
 #include "KQUtf16.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstring>
@@ -43,13 +44,15 @@ struct CKQString::Buffer {
   // A buffer for `length` units, counted once, with its terminating zero already written;
   // the caller fills the units.  Lengths beyond 32 bits cannot be represented: length_error.
   static Buffer* Allocate(std::size_t length) {
-    constexpr std::size_t kMaxLength =
-        (std::numeric_limits<std::size_t>::max() - sizeof(Buffer)) / sizeof(char16_t) - 1;
-    if (length > std::numeric_limits<std::uint32_t>::max() || length > kMaxLength) {
+    // The length field's limit, or on 32-bit targets the lower limit of the byte size in size_t.
+    constexpr std::size_t kMaxLength = std::min<std::size_t>(
+        std::numeric_limits<std::uint32_t>::max(),
+        (std::numeric_limits<std::size_t>::max() - sizeof(Buffer)) / sizeof(char16_t) - 1);
+    if (length > kMaxLength) {
       throw std::length_error("CKQString: text too long");
     }
     void* raw = ::operator new(Bytes(length));
-    Buffer* buffer = ::new (raw) Buffer{{1}, static_cast<std::uint32_t>(length)};
+    auto* buffer = ::new (raw) Buffer{{1}, static_cast<std::uint32_t>(length)};
     buffer->Units()[length] = 0;
     return buffer;
   }
@@ -217,6 +220,8 @@ CKQString::CKQString(CKQString&& other) noexcept : m_pBuffer(other.m_pBuffer) {
 
 CKQString::~CKQString() { m_pBuffer->Release(); }
 
+// Retaining before releasing makes self-assignment safe without a test for it.
+// NOLINTNEXTLINE(bugprone-unhandled-self-assignment,cert-oop54-cpp)
 CKQString& CKQString::operator=(const CKQString& other) noexcept {
   other.m_pBuffer->Retain(); // before the release, so self-assignment keeps the buffer
   m_pBuffer->Release();
@@ -332,7 +337,7 @@ CKQString CKQString::FromUtf8(std::string_view utf8) {
   std::size_t length = 0;
   DecodeUtf8(utf8, [&length](char32_t cp) { length += cp >= 0x10000 ? 2 : 1; });
   if (length == 0) {
-    return CKQString();
+    return {};
   }
   Buffer* const buffer = Buffer::Allocate(length);
   char16_t* out = buffer->Units();
