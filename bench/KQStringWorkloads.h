@@ -83,12 +83,15 @@ template <class C> bool SameText(const typename C::Text& a, const std::u16string
 }
 
 // The peers' flat array: copies from the allocation operator in a block from it, as
-// CreateMemoryArray makes them; FreeFlatByLoop releases such a block entry by entry.
-template <class C> const unsigned short** HandMadeFlat(typename C::Unsorted& list) {
+// CreateMemoryArray makes them; FreeFlatByLoop releases such a block entry by entry.  The
+// peers' containers (std::vector, QStringList) hand out a const reference by operator[], so
+// the texts are read in place.
+template <class C> const unsigned short** HandMadeFlat(const typename C::Unsorted& list) {
+  using Index = typename C::Unsorted::size_type;
   const std::size_t count = C::Size(list);
   auto** block = static_cast<const unsigned short**>(::operator new((count + 1) * sizeof(void*)));
   for (std::size_t i = 0; i < count; ++i) {
-    const typename C::Text text = C::ReadOut(list, i);
+    const typename C::Text& text = list[static_cast<Index>(i)];
     const std::size_t units = C::Length(text);
     auto* copy = static_cast<char16_t*>(::operator new((units + 1) * sizeof(char16_t)));
     std::memcpy(copy, C::Units(text), units * sizeof(char16_t));
