@@ -4,11 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
-  const bool arraysAgree = kqb::CheckArrayColumns();
-  const bool crcAgrees = kqb::CheckCrcColumns();
-  if (!arraysAgree || !crcAgrees) {
+  if (!kqb::RunChecks()) {
     std::fprintf(stderr, "columns disagree: no benchmark was run\n");
     std::abort();
   }
@@ -17,7 +16,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   benchmark::AddCustomContext("kq_peers", KQ_BENCH_PEERS);
-  benchmark::AddCustomContext("kq_checks", "sorted order, find answers, CRC check value agree");
+  benchmark::AddCustomContext("kq_checks", "sorted order, find answers, whole-container "
+                                           "results, CRC check value agree");
+  benchmark::AddCustomContext("kq_max_n", std::to_string(kqb::MaxN()));
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -1,0 +1,405 @@
+// The string-array workloads, each written once as a template over a column policy, and the
+// start-up check every string column passes before anything is timed.
+//
+// A string column is a struct with:
+//   kName                        the column's name in the benchmark names
+//   Text, Unsorted, Sorted       its string type, its plain container, and the container that
+//                                keeps case-insensitive order (may be the same type)
+//   Texts()                      the prepared texts as Text (PoolSize() of them, same order)
+//   Make(std::u16string)         a fresh Text (queries, heap row)
+//   Units(Text), Length(Text)    its UTF-16 units
+//   Size(list)                   the element count (either container)
+//   Add(Unsorted&, Text)         append a copy
+//   AddSorted(Sorted&, Text)     insert a copy in order, one string at a time
+//   BuildSorted(Sorted&, n)      the first n texts into an empty sorted container, as a user
+//                                loads many strings at once
+//   AppendToSorted(Sorted&, Unsorted&)  all strings of an unsorted container into a sorted one
+//   ReadOut(list, i)             a copy of element i
+//   FindNoCase / FindExact(Unsorted&, Text)  first index of a match in a linear find, or kNoIndex
+//   FindSorted(Sorted&, Text)    first index of a case-insensitive match in a sorted container
+//   RemoveFront(Unsorted&)       remove element 0
+//   Append(Unsorted&, Unsorted&), Copy(Unsorted&, Unsorted&), Plus(Unsorted&, Unsorted&)
+//                                the whole-container operations (Plus returns the sum)
+//   CreateFlat(Unsorted&), FreeFlat(Unsorted&, flat)  a NULL-terminated block of
+//                                zero-terminated copies, made and released
+//
+// Containers that a workload only reads are built once per run, with heap churn between the
+// elements; containers that a workload builds are built in the timed loop after untimed churn
+// (see KQBenchHeap.h).
+#ifndef KQ_STRING_WORKLOADS_H
+#define KQ_STRING_WORKLOADS_H
+
+#include "KQBench.h"
+#include "KQBenchHeap.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace kqb {
+
+// --- building blocks ---------------------------------------------------------------------------
+
+// Texts [first, first + count) appended in order, one churn step after each.
+template <class C>
+void FillUnsorted(typename C::Unsorted& list, std::size_t count, std::size_t first = 0) {
+  const auto& texts = C::Texts();
+  for (std::size_t i = first; i < first + count; ++i) {
+    C::Add(list, texts[i]);
+    ChurnHeap(1);
+  }
+}
+
+// The first n texts inserted in case-insensitive order (each goes to the end, so this is
+// O(n log n) for every column), one churn step after each.
+template <class C> void FillSorted(typename C::Sorted& list, std::size_t n) {
+  const auto& texts = C::Texts();
+  for (std::uint32_t i : SortedOrder(n)) {
+    C::AddSorted(list, texts[i]);
+    ChurnHeap(1);
+  }
+}
+
+template <class C> std::vector<typename C::Text> Convert(const std::vector<std::u16string>& in) {
+  std::vector<typename C::Text> out;
+  out.reserve(in.size());
+  for (const std::u16string& text : in) {
+    out.push_back(C::Make(text));
+  }
+  return out;
+}
+
+// The prepared texts as the column's Text, made on first use.
+template <class C> const std::vector<typename C::Text>& PreparedTexts() {
+  static const std::vector<typename C::Text> texts = Convert<C>(Texts());
+  return texts;
+}
+
+template <class C> bool SameText(const typename C::Text& a, const std::u16string& b) {
+  return C::Length(a) == b.size() &&
+         std::memcmp(C::Units(a), b.data(), b.size() * sizeof(char16_t)) == 0;
+}
+
+// The peers' flat array: copies from the allocation operator in a block from it, as
+// CreateMemoryArray makes them; FreeFlatByLoop releases such a block entry by entry.  The
+// peers' containers (std::vector, QStringList) hand out a const reference by operator[], so
+// the texts are read in place.
+template <class C> const unsigned short** HandMadeFlat(const typename C::Unsorted& list) {
+  using Index = typename C::Unsorted::size_type;
+  const std::size_t count = C::Size(list);
+  auto** block = static_cast<const unsigned short**>(::operator new((count + 1) * sizeof(void*)));
+  for (std::size_t i = 0; i < count; ++i) {
+    const typename C::Text& text = list[static_cast<Index>(i)];
+    const std::size_t units = C::Length(text);
+    auto* copy = static_cast<char16_t*>(::operator new((units + 1) * sizeof(char16_t)));
+    std::memcpy(copy, C::Units(text), units * sizeof(char16_t));
+    copy[units] = 0;
+    block[i] = reinterpret_cast<const unsigned short*>(copy);
+  }
+  block[count] = nullptr;
+  return block;
+}
+
+inline void FreeFlatByLoop(const unsigned short** block) {
+  for (std::size_t i = 0; block[i] != nullptr; ++i) {
+    ::operator delete(const_cast<unsigned short*>(block[i]));
+  }
+  ::operator delete(static_cast<void*>(block));
+}
+
+// --- building workloads (the container is built in the timed loop) ------------------------------
+
+// A new container of type List built by `build(list, N)` (which returns its size) in the timed
+// loop, after untimed churn; its destruction is timed too.
+template <class List, class Build> void RunBuild(benchmark::State& state, Build build) {
+  for (auto _ : state) {
+    ChurnUntimed(state, N(state));
+    List list;
+    benchmark::DoNotOptimize(build(list, N(state)));
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// Unsorted add of a copy of each of N texts.
+template <class C> void AddUnsorted(benchmark::State& state) {
+  RunBuild<typename C::Unsorted>(state, [](typename C::Unsorted& list, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      C::Add(list, C::Texts()[i]);
+    }
+    return C::Size(list);
+  });
+}
+
+// Sorted add one by one: N texts inserted in order, each where it belongs.
+template <class C> void AddSorted(benchmark::State& state) {
+  RunBuild<typename C::Sorted>(state, [](typename C::Sorted& list, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      C::AddSorted(list, C::Texts()[i]);
+    }
+    return C::Size(list);
+  });
+}
+
+// A sorted container of N texts loaded the fast way each column offers ("add many, order once").
+template <class C> void SortedBuild(benchmark::State& state) {
+  RunBuild<typename C::Sorted>(state, [](typename C::Sorted& list, std::size_t n) {
+    C::BuildSorted(list, n);
+    return C::Size(list);
+  });
+}
+
+// N unsorted texts (the second text set) appended to a sorted container of N; the sorted
+// container is rebuilt and released untimed around each timed append.
+template <class C> void AppendToSorted(benchmark::State& state) {
+  typename C::Unsorted more;
+  FillUnsorted<C>(more, N(state), N(state));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto target = std::make_unique<typename C::Sorted>();
+    FillSorted<C>(*target, N(state));
+    state.ResumeTiming();
+    C::AppendToSorted(*target, more);
+    benchmark::DoNotOptimize(C::Size(*target));
+    state.PauseTiming();
+    target.reset();
+    state.ResumeTiming();
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// RemoveAt(0) until empty; refilling the container is not timed.
+template <class C> void RemoveFront(benchmark::State& state) {
+  typename C::Unsorted list;
+  for (auto _ : state) {
+    state.PauseTiming();
+    FillUnsorted<C>(list, N(state));
+    state.ResumeTiming();
+    while (C::Size(list) != 0) {
+      C::RemoveFront(list);
+    }
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// --- reading workloads (the container is built once per run) ------------------------------------
+
+// Copy-out of every element by index.
+template <class C> void CopyOut(benchmark::State& state) {
+  typename C::Unsorted list;
+  FillUnsorted<C>(list, N(state));
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < N(state); ++i) {
+      const typename C::Text text = C::ReadOut(list, i);
+      benchmark::DoNotOptimize(C::Units(text));
+    }
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// Linear finds in an unsorted container of N: "elements" counts the element visits of a full
+// scan per query, so ns per element is the scan cost per element.
+enum class Match { kNoCase, kExact };
+
+template <class C>
+void RunFind(benchmark::State& state, Match match, const std::vector<std::u16string>& queries) {
+  typename C::Unsorted list;
+  FillUnsorted<C>(list, N(state));
+  const std::vector<typename C::Text> converted = Convert<C>(queries);
+  for (auto _ : state) {
+    for (const typename C::Text& query : converted) {
+      benchmark::DoNotOptimize(match == Match::kNoCase ? C::FindNoCase(list, query)
+                                                       : C::FindExact(list, query));
+    }
+  }
+  SetElements(state, static_cast<double>(converted.size() * N(state)));
+}
+
+// Case-insensitive look-up of present texts with their case scrambled.
+template <class C> void FindNoCasePresent(benchmark::State& state) {
+  RunFind<C>(state, Match::kNoCase, Queries(N(state)).presentScrambled);
+}
+// Case-insensitive look-up of absent texts (a full scan each).
+template <class C> void FindNoCaseAbsent(benchmark::State& state) {
+  RunFind<C>(state, Match::kNoCase, Queries(N(state)).absent);
+}
+// Exact look-up, half present, half absent.
+template <class C> void FindExact(benchmark::State& state) {
+  std::vector<std::u16string> both = Queries(N(state)).presentExact;
+  both.insert(both.end(), Queries(N(state)).absent.begin(), Queries(N(state)).absent.end());
+  RunFind<C>(state, Match::kExact, both);
+}
+
+// Case-insensitive look-up in a sorted container of N, half present (case scrambled), half
+// absent; "elements" counts the look-ups, so the report shows ns per look-up.
+template <class C> void FindSorted(benchmark::State& state) {
+  typename C::Sorted list;
+  FillSorted<C>(list, N(state));
+  std::vector<std::u16string> both = Queries(N(state)).presentScrambled;
+  both.insert(both.end(), Queries(N(state)).absent.begin(), Queries(N(state)).absent.end());
+  const std::vector<typename C::Text> queries = Convert<C>(both);
+  for (auto _ : state) {
+    for (const typename C::Text& query : queries) {
+      benchmark::DoNotOptimize(C::FindSorted(list, query));
+    }
+  }
+  SetElements(state, static_cast<double>(queries.size()));
+}
+
+// Whole-container operations on unsorted containers of N elements.
+template <class C> void Append(benchmark::State& state) {
+  typename C::Unsorted source;
+  FillUnsorted<C>(source, N(state));
+  for (auto _ : state) {
+    typename C::Unsorted target;
+    C::Append(target, source);
+    benchmark::DoNotOptimize(C::Size(target));
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+template <class C> void Copy(benchmark::State& state) {
+  typename C::Unsorted source;
+  FillUnsorted<C>(source, N(state));
+  typename C::Unsorted target;
+  for (auto _ : state) {
+    C::Copy(target, source); // from the second iteration on: replaces N elements
+    benchmark::DoNotOptimize(C::Size(target));
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+// Two halves of N/2 elements concatenated into a new container of N.
+template <class C> void Plus(benchmark::State& state) {
+  typename C::Unsorted left;
+  typename C::Unsorted right;
+  FillUnsorted<C>(left, N(state) / 2);
+  FillUnsorted<C>(right, N(state) / 2, N(state) / 2);
+  for (auto _ : state) {
+    auto sum = C::Plus(left, right);
+    benchmark::DoNotOptimize(C::Size(sum));
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// A NULL-terminated block of zero-terminated copies, made and released.
+template <class C> void MemoryArray(benchmark::State& state) {
+  typename C::Unsorted list;
+  FillUnsorted<C>(list, N(state));
+  for (auto _ : state) {
+    const unsigned short** flat = C::CreateFlat(list);
+    benchmark::DoNotOptimize(flat);
+    C::FreeFlat(list, flat);
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// --- the start-up check ------------------------------------------------------------------------
+
+// Every answer of the column against a plain model over std::u16string and CompareNoCaseU16,
+// on the first min(3000, MaxN()) texts.  The data has no two texts equal without regard to case,
+// so every order in question is unique.
+template <class C, class List>
+bool SameSequence(List& list, const std::vector<std::uint32_t>& order) {
+  if (C::Size(list) != order.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (!SameText<C>(C::ReadOut(list, i), Texts()[order[i]])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+template <class C> bool CheckStringColumn() {
+  const std::size_t n = std::min<std::size_t>(3000, MaxN());
+  const std::vector<std::u16string>& texts = Texts();
+  const std::vector<std::uint32_t>& order = SortedOrder(n);
+  std::vector<std::uint32_t> identity(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    identity[i] = static_cast<std::uint32_t>(i);
+  }
+  bool ok = true;
+  const auto expect = [&ok](bool good, const char* what) { // reports the first failure only
+    if (!good && ok) {
+      Fail(what);
+    }
+    ok = ok && good;
+  };
+
+  typename C::Unsorted unsorted;
+  FillUnsorted<C>(unsorted, n);
+  expect(SameSequence<C>(unsorted, identity), "unsorted add or read-out");
+
+  typename C::Sorted oneByOne;
+  for (std::size_t i = 0; i < n; ++i) {
+    C::AddSorted(oneByOne, C::Texts()[i]);
+  }
+  expect(SameSequence<C>(oneByOne, order), "sorted add one by one");
+  typename C::Sorted bulk;
+  C::BuildSorted(bulk, n);
+  expect(SameSequence<C>(bulk, order), "sorted build");
+  typename C::Sorted merged;
+  FillSorted<C>(merged, n / 2);
+  typename C::Unsorted rest;
+  FillUnsorted<C>(rest, n - n / 2, n / 2);
+  C::AppendToSorted(merged, rest);
+  expect(SameSequence<C>(merged, order), "append to sorted");
+
+  // Linear finds: the first match in element order; sorted finds: the first in sorted order.
+  const auto firstOf = [&](const std::u16string& q, auto equal,
+                           const std::vector<std::uint32_t>& seq) {
+    for (std::size_t i = 0; i < seq.size(); ++i) {
+      if (equal(texts[seq[i]], q)) {
+        return static_cast<unsigned>(i);
+      }
+    }
+    return kNoIndex;
+  };
+  const auto noCase = [](const std::u16string& a, const std::u16string& b) {
+    return CompareNoCaseU16(a, b) == 0;
+  };
+  const auto exact = [](const std::u16string& a, const std::u16string& b) { return a == b; };
+  const QuerySet& queries = Queries(n);
+  for (const auto* list : {&queries.presentScrambled, &queries.absent}) {
+    for (const std::u16string& q : *list) {
+      const unsigned want = firstOf(q, noCase, identity);
+      expect(C::FindNoCase(unsorted, C::Make(q)) == want, "case-insensitive find");
+      expect(C::FindSorted(bulk, C::Make(q)) == firstOf(q, noCase, order), "sorted find");
+      expect((want != kNoIndex) == (list == &queries.presentScrambled), "find of present text");
+    }
+  }
+  for (const auto* list : {&queries.presentExact, &queries.absent}) {
+    for (const std::u16string& q : *list) {
+      expect(C::FindExact(unsorted, C::Make(q)) == firstOf(q, exact, identity), "exact find");
+    }
+  }
+
+  // Whole-container operations and the flat array keep the texts in order.
+  typename C::Unsorted appended;
+  C::Append(appended, unsorted);
+  C::Append(appended, unsorted);
+  typename C::Unsorted copy;
+  C::Copy(copy, unsorted);
+  auto sum = C::Plus(unsorted, copy);
+  const unsigned short** flat = C::CreateFlat(unsorted);
+  expect(C::Size(appended) == 2 * n && C::Size(copy) == n && C::Size(sum) == 2 * n &&
+             flat[n] == nullptr,
+         "whole-container operation sizes");
+  for (std::size_t i = 0; ok && i < n; ++i) {
+    expect(SameText<C>(C::ReadOut(appended, i + n), texts[i]) &&
+               SameText<C>(C::ReadOut(copy, i), texts[i]) &&
+               SameText<C>(C::ReadOut(sum, i + n), texts[i]) &&
+               std::u16string(reinterpret_cast<const char16_t*>(flat[i])) == texts[i],
+           "whole-container operation contents");
+  }
+  C::FreeFlat(unsorted, flat);
+  while (C::Size(unsorted) != 0) {
+    C::RemoveFront(unsorted);
+  }
+  return ok;
+}
+
+} // namespace kqb
+
+#endif // KQ_STRING_WORKLOADS_H
