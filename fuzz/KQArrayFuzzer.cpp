@@ -11,10 +11,13 @@
 // the arrays.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KQPtrArray.h"
@@ -174,6 +177,46 @@ void Compare(CKQUintArray& array, const UintModel& model) {
   for (unsigned i = 0; i < model.items.size(); ++i) {
     Check(array[i] == model.items[i], "integer element");
   }
+}
+
+// Acts as a caller that rearranges a flat array of `size` copies before handing it back: it
+// nulls slots, puts in text of its own, moves, duplicates and swaps copies (the terminating slot
+// included).  FreeMemoryArray must release exactly the copies still in a slot; this function
+// releases the ones no slot holds any more, so the sanitizers see a leak or a double release
+// wherever the rule is broken.
+void RearrangeAndFree(FuzzedDataProvider& in, CKQStringArray& a, const unsigned short** flat,
+                      unsigned size) {
+  static const unsigned short kOwnText[] = {'o', 'w', 'n', 0};
+  const std::vector<const unsigned short*> made(flat, flat + size);
+  const int moves = size == 0 ? 0 : in.ConsumeIntegralInRange<int>(0, 6);
+  for (int k = 0; k < moves; ++k) {
+    const unsigned slot = in.ConsumeIntegralInRange<unsigned>(0, size);
+    switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+      flat[slot] = nullptr;
+      break;
+    case 1:
+      flat[slot] = kOwnText;
+      break;
+    case 2:
+      flat[slot] = made[in.ConsumeIntegralInRange<unsigned>(0, size - 1)];
+      break;
+    default:
+      std::swap(flat[slot], flat[in.ConsumeIntegralInRange<unsigned>(0, size)]);
+      break;
+    }
+  }
+  std::vector<const unsigned short*> takenOut;
+  for (const unsigned short* block : made) {
+    if (std::find(flat, flat + size + 1, block) == flat + size + 1) {
+      takenOut.push_back(block);
+    }
+  }
+  Check(a.FreeMemoryArray(&flat) == 1 && flat == nullptr, "FreeMemoryArray");
+  for (const unsigned short* block : takenOut) {
+    ::operator delete(const_cast<unsigned short*>(block)); // NOLINT: the caller's now
+  }
+  Check(kOwnText[0] == 'o', "the caller's own text was left alone");
 }
 
 void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQStringArray& b,
@@ -339,13 +382,24 @@ void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQS
     for (unsigned i = 0; i < size; ++i) {
       Check(SameText(CKQString(flat[i]), ma.items[i]), "flat entry");
     }
-    Check(a.FreeMemoryArray(&flat) == 1 && flat == nullptr, "FreeMemoryArray");
+    if (size > 0 && in.ConsumeBool()) {
+      g_op = "FreeMemoryArray of an address inside a flat array";
+      const unsigned short** inside = flat + 1;
+      Check(a.FreeMemoryArray(&inside) == 0 && inside == flat + 1, "inner address refused");
+      ma.code = ERROR_INVALID_PARAMETER;
+    }
+    g_op = "FreeMemoryArray after the caller rearranged the entries";
+    RearrangeAndFree(in, a, flat, size);
     break;
   }
   default: {
-    g_op = "FreeMemoryArray(null)";
+    g_op = "null arguments to the flat-array calls";
     const unsigned short** none = nullptr;
-    Check(a.FreeMemoryArray(in.ConsumeBool() ? nullptr : &none) == 0, "FreeMemoryArray(null)");
+    if (in.ConsumeBool()) {
+      Check(a.CreateMemoryArray(nullptr) == 0, "CreateMemoryArray(null)");
+    } else {
+      Check(a.FreeMemoryArray(in.ConsumeBool() ? nullptr : &none) == 0, "FreeMemoryArray(null)");
+    }
     ma.code = ERROR_INVALID_PARAMETER;
     break;
   }

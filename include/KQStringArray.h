@@ -11,7 +11,8 @@
 // a flat array that is theirs until they hand it to FreeMemoryArray.
 //
 // Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
-// whole-array operations take it element by element through GetAt and Add.  operator[],
+// whole-array operations take the source's lock for each string they read and the target's
+// through Add, and assignment changes the sorted flag under the target's lock.  operator[],
 // FindString, GetSize, IsEmpty and IsSorted take none: callers that read while other threads
 // write must order those calls themselves.
 //
@@ -69,6 +70,9 @@ public:
   // Appending the array to itself adds the elements present at the start once each.  Returns 1;
   // out of memory, stops at the first string it cannot add and returns 0 with
   // ERROR_OUTOFMEMORY recorded, the strings before it added.
+  // Like every whole-array operation it reads at most as many strings as `source` held when it
+  // started (so it ends even while another thread keeps adding to `source`), stops where a
+  // shrinking `source` ends, and records nothing in `source`'s error state.
   int Append(CKQStringArray& source);
   // Replaces the contents with `source`'s strings, keeping this array's sorted flag.  Copying
   // the array onto itself leaves it unchanged.  Returns what Append returns (out of memory: a
@@ -79,16 +83,23 @@ public:
   // Out of memory as for the copy constructor: a prefix of this array's strings followed by
   // `source`'s, with ERROR_OUTOFMEMORY recorded.
   CKQStringArray operator+(CKQStringArray& source) const;
-  // Takes `source`'s sorted flag and strings, then its recorded code.  Self-assignment is a
-  // no-op.  Out of memory: a prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
+  // Takes `source`'s sorted flag and strings, then its recorded code; the flag changes under
+  // this array's lock, together with the clearing.  Self-assignment is a no-op.  Out of memory: a
+  // prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
   CKQStringArray& operator=(const CKQStringArray& source);
 
   // Stores in `*array` a new NULL-terminated block of pointers to zero-terminated copies of the
-  // elements and returns their number.  The caller owns it until FreeMemoryArray.
+  // elements and returns their number (at most the count at the start; fewer when the array
+  // shrinks meanwhile, the rest of the block then null).  The caller owns it until
+  // FreeMemoryArray.  A null `array`: 0 with ERROR_INVALID_PARAMETER recorded.
   int CreateMemoryArray(const unsigned short*** array);
-  // Releases a flat array made by any string array's CreateMemoryArray and nulls `*array`;
-  // entries that cannot be written (e.g. read-only text the caller put there) are skipped.
-  // Returns 1, or 0 with ERROR_INVALID_PARAMETER recorded when `array` or `*array` is null.
+  // Releases a flat array made by any string array's CreateMemoryArray and nulls `*array`.  It
+  // releases exactly the copies CreateMemoryArray made for that flat array that are still in
+  // one of its slots (in any slot, past a null too, each once) and leaves every other entry
+  // alone: an entry the caller put in is never released, nor a copy the caller took out.
+  // Returns 1; 0 with ERROR_INVALID_PARAMETER recorded, releasing nothing, when `array` or
+  // `*array` is null or `*array` is not a pointer block from CreateMemoryArray.  O(n) while the
+  // copies stay in their slots, O(n log n) at worst; no system call.
   int FreeMemoryArray(const unsigned short*** array);
 
 protected:

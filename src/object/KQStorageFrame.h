@@ -27,6 +27,16 @@ inline constexpr unsigned kMaxSlots = KQ_NO_INDEX - 1;
 inline unsigned LoadCount(const unsigned& count) noexcept { return relaxed::Load(count); }
 inline void StoreCount(unsigned& count, unsigned value) noexcept { relaxed::Store(count, value); }
 
+// The string array's sorted flag changes only under the lock (assignment), but IsSorted and the
+// copy constructor read it without: the same relaxed atomic steps keep those reads whole.
+inline int LoadFlag(const int& flag) noexcept {
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): atomic_ref needs a non-const object
+  return std::atomic_ref<int>(const_cast<int&>(flag)).load(std::memory_order_relaxed);
+}
+inline void StoreFlag(int& flag, int value) noexcept {
+  std::atomic_ref<int>(flag).store(value, std::memory_order_relaxed);
+}
+
 // True when `index` names an element; otherwise records ERROR_INVALID_INDEX.  SetAt and RemoveAt
 // test once before taking the lock and again once they hold it: another thread may have removed
 // elements in between, and a stale index must not touch a slot beyond the count.

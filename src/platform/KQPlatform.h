@@ -1,7 +1,7 @@
 // The platform layer: the only code that knows whether the library runs on Windows or POSIX.
 //
-// It offers a re-entrant lock kept in the caller's KQLockStorage, atomic steps on a 32-bit count
-// and a test whether two bytes at an address may be written.  KQPlatformWin32.cpp and
+// It offers a re-entrant lock kept in the caller's KQLockStorage and atomic steps on a 32-bit
+// count.  KQPlatformWin32.cpp and
 // KQPlatformPosix.cpp implement it; exactly one of them is built.
 #ifndef KQ_PLATFORM_H
 #define KQ_PLATFORM_H
@@ -23,9 +23,6 @@ void DeleteLock(KQLockStorage& lock) noexcept;
 // Adds or subtracts one as a single atomic step; returns the new value.
 std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept;
 std::uint32_t AtomicDecrement(std::uint32_t& value) noexcept;
-
-// True when the two bytes at `address` may be written.  Never faults and never changes them.
-bool IsWritable2(const void* address) noexcept;
 
 // Holds the lock for the lifetime of the guard, so an exception cannot leave it held.
 class ScopedLock {

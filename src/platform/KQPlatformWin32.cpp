@@ -1,5 +1,4 @@
-// Windows side of the platform layer: critical sections, interlocked counts, and a writability
-// test through the page protection that VirtualQuery reports.
+// Windows side of the platform layer: critical sections and interlocked counts.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -21,20 +20,6 @@ CRITICAL_SECTION* AsSection(KQLockStorage& lock) noexcept {
   return std::launder(reinterpret_cast<CRITICAL_SECTION*>(lock.bytes));
 }
 
-// True when the page holding `address` is committed and writable.
-bool PageIsWritable(const void* address) noexcept {
-  MEMORY_BASIC_INFORMATION info;
-  if (VirtualQuery(address, &info, sizeof(info)) != sizeof(info)) {
-    return false;
-  }
-  if (info.State != MEM_COMMIT || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0) {
-    return false;
-  }
-  const DWORD writable =
-      PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  return (info.Protect & writable) != 0;
-}
-
 } // namespace
 
 void InitLock(KQLockStorage& lock) noexcept {
@@ -53,15 +38,6 @@ std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept {
 
 std::uint32_t AtomicDecrement(std::uint32_t& value) noexcept {
   return static_cast<std::uint32_t>(InterlockedDecrement(reinterpret_cast<volatile LONG*>(&value)));
-}
-
-// Both bytes are checked: they may lie on two pages.
-bool IsWritable2(const void* address) noexcept {
-  if (address == nullptr) {
-    return false;
-  }
-  const auto* first = static_cast<const unsigned char*>(address);
-  return PageIsWritable(first) && PageIsWritable(first + 1);
 }
 
 } // namespace kq::platform

@@ -68,14 +68,11 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
 }
 
 CKQString CKQStringArray::GetAt(unsigned index) {
-  {
-    ScopedLock lock(m_lock);
-    if (index < m_nCount) {
-      return ItemAt(*m_ppStorage, index)->text; // a shared copy: one reference-count step
-    }
+  CKQString text;
+  if (!kq::ReadText(m_lock, m_ppStorage, m_nCount, index, text)) {
+    m_error.SetError(ERROR_INVALID_INDEX);
   }
-  m_error.SetError(ERROR_INVALID_INDEX);
-  return {};
+  return text;
 }
 
 const CKQString CKQStringArray::operator[](unsigned index) const {
@@ -89,15 +86,16 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
-  if (m_bSorted != 0) {
-    m_error.SetError(ERROR_INVALID_STATE);
-    return 0;
-  }
   // The new text and key are ready before anything is released: replacing them cannot fail, so
   // the element never refers to freed text and its key always matches its text.
   const std::uint32_t key = KeyOf(text);
   ScopedLock lock(m_lock);
   if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
+    return 0;
+  }
+  // The flag is read under the lock, where assignment changes it.
+  if (m_bSorted != 0) {
+    m_error.SetError(ERROR_INVALID_STATE);
     return 0;
   }
   StringItem* item = ItemAt(*m_ppStorage, index);
@@ -128,7 +126,7 @@ int CKQStringArray::RemoveAll() {
   return 1;
 }
 
-int CKQStringArray::IsSorted() { return m_bSorted; }
+int CKQStringArray::IsSorted() { return kq::frame::LoadFlag(m_bSorted); }
 
 unsigned CKQStringArray::GetSize() { return LoadCount(m_nCount); }
 

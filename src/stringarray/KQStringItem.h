@@ -10,6 +10,9 @@
 
 #include <cstdint>
 
+#include "KQObject.h"
+#include "KQPlatform.h"
+#include "KQStorageFrame.h"
 #include "KQString.h"
 
 namespace kq {
@@ -22,6 +25,21 @@ struct StringItem {
 // The item in slot `index` of a string array's slot buffer.
 inline StringItem* ItemAt(void** slots, unsigned index) noexcept {
   return static_cast<StringItem*>(slots[index]);
+}
+
+// Copies the text of element `index` of a string array (its lock, storage cell and count) into
+// `text` under the array's lock and returns true; returns false, `text` unchanged, when `index`
+// is at or beyond the count at that moment.  Records nothing: GetAt records the bad index
+// itself, while the whole-array operations and CreateMemoryArray take false as the current end
+// of an array that shrank under them, which leaves the array's error state alone.
+inline bool ReadText(KQLockStorage& lock, void** const* cell, const unsigned& count, unsigned index,
+                     CKQString& text) noexcept {
+  const platform::ScopedLock hold(lock);
+  if (index >= frame::LoadCount(count)) {
+    return false;
+  }
+  text = ItemAt(*cell, index)->text; // a shared copy: one reference-count step
+  return true;
 }
 
 } // namespace kq

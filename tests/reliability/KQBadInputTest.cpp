@@ -1,5 +1,5 @@
 // Hostile and edge input for all three arrays: indices at and beyond the end of empty, emptied
-// and filled arrays, flat arrays with null and read-only entries, slot counts too large to
+// and filled arrays, flat arrays rearranged by the caller, slot counts too large to
 // reserve, empty strings, ill-formed UTF-8 and unpaired surrogates.  Every case gets its
 // documented result and code and leaves the array as it was; none may crash.
 #include <gtest/gtest.h>
@@ -102,46 +102,68 @@ TEST(KQBadInput, IndicesAtAndBeyondTheEnd) {
   }
 }
 
-// Read-only entries anywhere in a flat array are skipped and left intact; a null entry ends the
-// array, so FreeMemoryArray releases the entries before it and the caller keeps those after it.
-TEST(KQBadInput, FlatArraysWithForeignEntries) {
+// A flat array the caller rearranged before handing it back.  FreeMemoryArray releases exactly
+// the blocks that CreateMemoryArray made for it and that are still in one of its slots (the
+// terminating one included, past any null, each once however often it appears); it leaves alone
+// every entry the caller put in and every block the caller took out.  Each case lists what the
+// caller leaves in the five slots: a made block ("0".."3"), null ("-"), read-only text ("r"),
+// a writable buffer of the caller's ("w") or an entry of another flat array ("o").  The caller
+// then frees the made blocks that are in no slot; a block released twice or never shows as a
+// crash or, under the asan preset, as a leak.
+TEST(KQBadInput, FlatArraysRearrangedByTheCaller) {
   static const unsigned short kReadOnly[] = {'r', 'o', 0};
-  struct Case {
+  const struct {
     const char* name;
-    std::vector<int> readOnly; // entries replaced by the read-only text
-    int nulled;                // entry replaced by null, or -1
+    const char* slots;
+  } cases[] = {
+      {"untouched", "0123-"},
+      {"read-only first", "r123-"},
+      {"caller's buffer last", "012w-"},
+      {"all foreign", "rwor-"},
+      {"null first", "-123-"},
+      {"null in the middle", "01-3-"},
+      {"read-only, then null", "0r-3-"},
+      {"reversed", "3210-"},
+      {"swapped, one taken out", "21r3-"},
+      {"duplicated", "0023-"},
+      {"moved into the terminating slot", "012-3"},
+      {"taken out, nothing left", "-----"},
   };
-  const Case cases[] = {
-      {"read-only first", {0}, -1},        {"read-only last", {3}, -1},
-      {"all read-only", {0, 1, 2, 3}, -1}, {"null first", {}, 0},
-      {"null in the middle", {}, 2},       {"read-only, then null", {1}, 2},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CKQStringArray array;
     Fill(array, {"one", "two", "three", "four"});
     const unsigned short** flat = nullptr;
     ASSERT_EQ(array.CreateMemoryArray(&flat), 4);
-    std::vector<const unsigned short*> callerOwns; // blocks the caller took out or cut off
-    for (int i : c.readOnly) {
-      callerOwns.push_back(flat[i]);
-      flat[i] = kReadOnly;
-    }
-    if (c.nulled >= 0) {
-      for (int i = c.nulled; i < 4; ++i) {
-        if (flat[i] != kReadOnly) {
-          callerOwns.push_back(flat[i]);
-        }
+    const unsigned short** other = nullptr;
+    ASSERT_EQ(array.CreateMemoryArray(&other), 4);
+    unsigned short writable[] = {'w', 0};
+    const std::vector<const unsigned short*> made(flat, flat + 4);
+    std::vector<bool> kept(4, true);
+    for (int i = 0; i < 5; ++i) {
+      const char slot = c.slots[i];
+      if (slot >= '0' && slot <= '3') {
+        flat[i] = made[static_cast<std::size_t>(slot - '0')];
+        kept[static_cast<std::size_t>(slot - '0')] = false;
+      } else {
+        flat[i] = slot == 'r'   ? kReadOnly
+                  : slot == 'w' ? writable
+                  : slot == 'o' ? other[0]
+                                : nullptr;
       }
-      flat[c.nulled] = nullptr;
     }
     array.GetErrorState().SetError(ERROR_NOT_FOUND);
     EXPECT_EQ(array.FreeMemoryArray(&flat), 1);
     EXPECT_EQ(flat, nullptr);
     EXPECT_EQ(Code(array), ERROR_NOT_FOUND) << "success records nothing";
     EXPECT_EQ(kReadOnly[0], 'r');
-    for (const unsigned short* block : callerOwns) {
-      ::operator delete(const_cast<unsigned short*>(block)); // NOLINT
+    EXPECT_EQ(writable[0], 'w');
+    EXPECT_EQ(CKQString(other[0]).ToUtf8(), "one") << "another flat array's entry stays its own";
+    EXPECT_EQ(array.FreeMemoryArray(&other), 1);
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (kept[i]) {
+        ::operator delete(const_cast<unsigned short*>(made[i])); // NOLINT
+      }
     }
   }
 }
@@ -304,9 +326,9 @@ TEST(KQBadInput, UnpairedSurrogates) {
   EXPECT_EQ(array.FindString(U16(u"ab\xD802"), 1), KQ_NO_INDEX);
   EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
 
-  // Order: a lone surrogate sorts after U+FFFD (surrogates rank above U+E000..U+FFFF) and a
-  // lone high before the same high completed to a pair.
-  EXPECT_GT(U16(u"\xD800").CompareNoCase(U16(u"\xFFFD")), 0);
+  // Order: a lone surrogate sorts by its own value, before U+FFFD (only pairs rank above
+  // U+E000..U+FFFF), and a lone high before the same high completed to a pair.
+  EXPECT_LT(U16(u"\xD800").CompareNoCase(U16(u"\xFFFD")), 0);
   EXPECT_LT(U16(u"\xD800").CompareNoCase(U16(u"\xD800\xDC00")), 0);
   EXPECT_LT(U16(u"\xDBFF").CompareNoCase(U16(u"\xDC00")), 0);
 

@@ -7,6 +7,7 @@
 // is one that some thread added.  Run under the tsan preset it also checks for data races.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -21,9 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "KQPlatform.h"
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
+#include "KQTestAccess.h"
 #include "KQTestSupport.h"
 
 using namespace kqtest;
@@ -252,6 +255,129 @@ TEST(KQConcurrencyStress, CrossAppendsDoNotDeadlock) {
   }
   for (unsigned i = 1; i < left.GetSize(); ++i) {
     ASSERT_LE(left[i - 1].CompareNoCase(left[i]), 0);
+  }
+}
+
+// Two arrays appended to each other at the same time.  Each operation reads at most the strings
+// its source held when it started, so both end, and neither array grows past its own strings
+// plus all that the other held when it started.  An operation that chased the other's
+// growth would never end: a watchdog then empties both arrays, which ends it, and fails the test.
+TEST(KQConcurrencyStress, MutualAppendsEnd) {
+  constexpr unsigned kEach = 3000;
+  constexpr unsigned kBound = 3 * kEach; // kEach + (kEach + kEach)
+  CKQStringArray left(1);
+  CKQStringArray right(1);
+  for (unsigned i = 0; i < kEach; ++i) {
+    left.Add(S(("left " + std::to_string(i)).c_str()), nullptr);
+    right.Add(S(("right " + std::to_string(i)).c_str()), nullptr);
+  }
+  std::atomic<int> running{2};
+  std::thread first([&] {
+    EXPECT_EQ(left.Append(right), 1);
+    --running;
+  });
+  std::thread second([&] {
+    EXPECT_EQ(right.Append(left), 1);
+    --running;
+  });
+  bool overgrown = false;
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+  while (running.load() != 0) {
+    if (left.GetSize() > kBound || right.GetSize() > kBound || Clock::now() > deadline) {
+      overgrown = true;
+      left.RemoveAll();
+      right.RemoveAll();
+    }
+    std::this_thread::yield();
+  }
+  first.join();
+  second.join();
+  ASSERT_FALSE(overgrown) << "an append kept reading what the other one added";
+  // The append that started first read the other array before it grew: exactly kEach strings.
+  EXPECT_EQ(std::min(left.GetSize(), right.GetSize()), 2 * kEach);
+  EXPECT_LE(std::max(left.GetSize(), right.GetSize()), kBound);
+}
+
+// A source emptied while a whole-array operation reads it: the operation stops at the source's
+// end, adds no string the source did not hold, and records nothing in the source.  The test
+// holds the source's lock to empty it while the operation waits for its next string.
+TEST(KQConcurrencyStress, WholeArrayOperationsStopWhereTheSourceEnds) {
+  constexpr unsigned kCount = 20000;
+  const struct {
+    const char* name;
+    void (*run)(CKQStringArray& target, CKQStringArray& source);
+  } operations[] = {
+      {"Append", [](CKQStringArray& t, CKQStringArray& s) { EXPECT_EQ(t.Append(s), 1); }},
+      {"Copy", [](CKQStringArray& t, CKQStringArray& s) { EXPECT_EQ(t.Copy(s), 1); }},
+      {"assignment", [](CKQStringArray& t, CKQStringArray& s) { t = s; }},
+  };
+  for (const auto& operation : operations) {
+    SCOPED_TRACE(operation.name);
+    bool caughtMidway = false;
+    // The operation may finish before the test takes the lock: then it tries again.
+    for (int attempt = 0; attempt < 10 && !caughtMidway; ++attempt) {
+      StringArrayProbe source;
+      for (unsigned i = 0; i < kCount; ++i) {
+        source.Add(S(("s" + std::to_string(i)).c_str()), nullptr);
+      }
+      source.GetErrorState().SetError(ERROR_NOT_FOUND);
+      CKQStringArray target;
+      std::thread reader([&] { operation.run(target, source); });
+      while (target.GetSize() == 0) {
+        std::this_thread::yield();
+      }
+      {
+        kq::platform::ScopedLock hold(source.Lock());
+        // Once the target stops growing, the operation waits for its next string from the source.
+        for (unsigned seen = kCount + 1; seen != target.GetSize();) {
+          seen = target.GetSize();
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        caughtMidway = target.GetSize() < kCount;
+        source.RemoveAll();
+      }
+      reader.join();
+      if (!caughtMidway) {
+        continue;
+      }
+      EXPECT_LT(target.GetSize(), kCount);
+      unsigned empty = 0; // every source string has text: an empty one was never there
+      for (unsigned i = 0; i < target.GetSize(); ++i) {
+        empty += target[i].GetLength() == 0 ? 1 : 0;
+      }
+      EXPECT_EQ(empty, 0u);
+      EXPECT_EQ(kqtest::Code(source), ERROR_NOT_FOUND) << "reading the source records nothing";
+    }
+    if (!caughtMidway) {
+      GTEST_SKIP() << operation.name << " always finished before the source could be emptied";
+    }
+  }
+}
+
+// Assignment switches the target's sorted flag while other threads add to the target and
+// replace its elements.  The flag changes under the target's lock, where Add and SetAt read it
+// (ThreadSanitizer checks that), and only while the target is empty, so a sorted target stays
+// in order and SetAt never replaces an element of a sorted one.
+TEST(KQConcurrencyStress, AssignmentSwitchesTheSortedFlagUnderTheLock) {
+  CKQStringArray sorted(1);
+  CKQStringArray unsorted;
+  kqtest::Fill(sorted, {"b", "A", "c"});
+  kqtest::Fill(unsorted, {"z", "y"});
+  CKQStringArray target;
+  RunThreads([&](int thread, std::mt19937& random) {
+    const CKQString text = S(kPool[random() % kPool.size()].c_str());
+    if (thread == 0) {
+      target = (random() % 2 == 0) ? sorted : unsorted;
+    } else if (thread == 1) {
+      target.SetAt(random() % 4, text);
+    } else {
+      target.Add(text, nullptr);
+    }
+  });
+  if (target.IsSorted() != 0) {
+    for (unsigned i = 1; i < target.GetSize(); ++i) {
+      ASSERT_LE(target[i - 1].CompareNoCase(target[i]), 0) << "order broken at " << i;
+    }
   }
 }
 

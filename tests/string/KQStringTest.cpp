@@ -174,6 +174,11 @@ TEST(KQStringCompare, SignTable) {
       {u"\uE000", u"\U00010000", 1, -1},
       {u"x\uFFFD", u"x\U0001E900", 1, -1},
       {u"\u00FF", u"\U00010000", -1, -1},
+      // An unpaired surrogate is a code point of its own value: below U+E000..U+FFFF, where only
+      // surrogate pairs rank above them.
+      {u"\xD801\xD801", u"\uFF41", -1, -1},
+      {u"\xDC00", u"\uE000", -1, -1},
+      {u"\xD801\uE000", u"\U00010428", 1, -1},
   };
   for (const Case& c : cases) {
     const CKQString left(c.left);

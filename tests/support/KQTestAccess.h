@@ -1,4 +1,4 @@
-// Test-only views of the arrays' protected members (capacity, growth, start-up helper).
+// Test-only views of the arrays' protected members (capacity, growth, start-up helper, lock).
 #ifndef KQ_TEST_ACCESS_H
 #define KQ_TEST_ACCESS_H
 
@@ -21,6 +21,8 @@ public:
   using CKQStringArray::FindItemPosition;
   using CKQStringArray::GetCRC;
   unsigned Capacity() const { return m_nCapacity; }
+  // The array's lock, for tests that hold it to stop the array's users at a chosen moment.
+  KQLockStorage& Lock() { return m_lock; }
 };
 
 #endif // KQ_TEST_ACCESS_H

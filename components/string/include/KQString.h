@@ -8,8 +8,9 @@
 //
 // Case: MakeLower applies the Unicode simple lowercase mapping to every character (surrogate
 // pairs included), which never changes the length.  CompareNoCase orders texts by the code points
-// of their lowered forms, so two texts compare equal without regard to case exactly when their
-// lowered forms are equal.
+// of their lowered forms (an unpaired surrogate counts as the code point of its own value, below
+// U+E000), so two texts compare equal without regard to case exactly when their lowered forms
+// are equal.
 #ifndef KQ_STRING_H
 #define KQ_STRING_H
 

@@ -53,8 +53,9 @@ public:
     if (m_pendingLow != 0) {
       const std::uint32_t low = m_pendingLow;
       m_pendingLow = 0;
-      return low;
+      return low; // m_inPair stays set
     }
+    m_inPair = false;
     if (AtEnd(m_index)) {
       return kEndOfText;
     }
@@ -62,10 +63,15 @@ public:
     if (IsHighSurrogate(unit) && !AtEnd(m_index) && IsLowSurrogate(m_units[m_index])) {
       const char32_t lower = LowerCodePoint(CombinePair(unit, m_units[m_index++]));
       m_pendingLow = LowSurrogateOf(lower);
+      m_inPair = true;
       return HighSurrogateOf(lower);
     }
     return LowerBmpUnit(unit);
   }
+
+  // Whether the unit Next returned last is one half of a surrogate pair; an unpaired surrogate
+  // is not.
+  bool InPair() const noexcept { return m_inPair; }
 
 private:
   bool AtEnd(std::size_t index) const noexcept {
@@ -80,12 +86,16 @@ private:
   std::size_t m_count;
   std::size_t m_index = 0;
   std::uint32_t m_pendingLow = 0; // second half of a lowered pair; never 0 when set
+  bool m_inPair = false;
 };
 
-// Ranks units 0xE000..0xFFFF below the surrogates, so that comparing UTF-16 unit by unit
-// orders well-formed texts by code point.  Only applied when both units are >= 0xD800.
-constexpr std::uint32_t CodePointOrderRank(std::uint32_t unit) noexcept {
-  return unit >= 0xE000 ? unit - 0x800 : unit + 0x2000;
+// Makes comparing UTF-16 unit by unit order texts by code point, ill-formed ones included.
+// Only applied when both differing units are >= 0xD800: a half of a surrogate pair stands for a
+// supplementary code point and keeps its rank above every BMP unit, while any other unit (U+E000
+// to U+FFFF, or an unpaired surrogate, whose code point is its own value) moves below 0xD800 in
+// its own order.  The same rule as ICU's u_strCompare in code point order.
+constexpr std::uint32_t CodePointOrderRank(std::uint32_t unit, bool inPair) noexcept {
+  return inPair ? unit : unit - 0x2800;
 }
 
 // `b` has `nb` units or, for kZeroTerminated, ends at its first zero (`nb` unused).  The common
@@ -122,8 +132,8 @@ int Compare(const char16_t* a, std::size_t na, const Unit* b, std::size_t nb) no
         return la == kEndOfText ? -1 : 1;
       }
       if (la >= 0xD800 && lb >= 0xD800) {
-        la = CodePointOrderRank(la);
-        lb = CodePointOrderRank(lb);
+        la = CodePointOrderRank(la, mine.InPair());
+        lb = CodePointOrderRank(lb, theirs.InPair());
       }
       return la < lb ? -1 : 1;
     }
