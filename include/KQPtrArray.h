@@ -8,6 +8,11 @@
 // while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty) and assignment take no
 // lock: a caller that reads while other threads write must order those calls itself.
 //
+// Const arrays: GetAt, Find, GetSize and IsEmpty have const overloads, and begin()/end() give
+// read-only random-access iterators yielding the values, so range-for and the standard
+// algorithms work; iteration takes no lock either.  The const overloads never record a code (a
+// const array's error state stays as it is); they answer through their results alone.
+//
 // Results: operations return 1/0, an element, or an index (0xFFFFFFFF when nothing matches), and
 // most of them also record a code from KQResultCodes.h in GetErrorState().
 //
@@ -16,6 +21,7 @@
 #ifndef KQ_PTR_ARRAY_H
 #define KQ_PTR_ARRAY_H
 
+#include "KQArrayIterator.h"
 #include "KQObject.h"
 #include "KQStringArray_export.h"
 
@@ -51,6 +57,21 @@ public:
   int IsEmpty();
   int Dump() override;
 
+  // Const reads, recording nothing: GetAt gives null for a bad index, Find 0xFFFFFFFF
+  // (KQ_NO_INDEX) when no slot matches.
+  void* GetAt(unsigned index) const;
+  unsigned Find(void* value) const;
+  unsigned GetSize() const;
+  int IsEmpty() const;
+
+  // Read-only iteration over the pointers, in index order.
+  using value_type = void*;
+  using const_iterator = kq::ArrayIterator<CKQPtrArray, void*>;
+  using iterator = const_iterator;
+  const_iterator begin() const noexcept;
+  // The position of the count read now.
+  const_iterator end() const noexcept;
+
 protected:
   // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY (the buffer,
   // its contents and the capacity unchanged).
@@ -85,6 +106,16 @@ public:
   int SetAt(unsigned index, unsigned value);
   unsigned Find(unsigned value);
   int Dump() override;
+
+  // Const reads as for CKQPtrArray, with the values as unsigned integers.
+  unsigned GetAt(unsigned index) const;
+  unsigned Find(unsigned value) const;
+
+  using value_type = unsigned;
+  using const_iterator = kq::ArrayIterator<CKQUintArray, unsigned>;
+  using iterator = const_iterator;
+  const_iterator begin() const noexcept;
+  const_iterator end() const noexcept;
 };
 
 #endif // KQ_PTR_ARRAY_H

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#define KQ_NO_INDEX 0xFFFFFFFFu
+
 #if defined(_WIN32)
 #include <winerror.h>
 #else
