@@ -24,6 +24,7 @@ namespace kq {
 // std::advance and std::lower_bound take their O(1) steps.
 template <typename Array, typename Value> class ArrayIterator {
 public:
+  // The standard iterator traits.
   using iterator_concept = std::random_access_iterator_tag;
   using iterator_category = std::random_access_iterator_tag;
   using value_type = Value;

@@ -25,6 +25,7 @@
 #include "KQObject.h"
 #include "KQStringArray_export.h"
 
+// The pointer array (see the file comment for its invariants, locking and costs).
 class KQSTRINGARRAY_EXPORT CKQPtrArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved.
@@ -53,6 +54,7 @@ public:
   // Index of the first slot equal to `value` (ERROR_SUCCESS), or 0xFFFFFFFF (ERROR_NOT_FOUND).
   unsigned Find(void* value);
 
+  // The number of elements; whether there are none (1) or some (0).  Record nothing.
   unsigned GetSize();
   int IsEmpty();
   int Dump() override;
@@ -89,12 +91,15 @@ private:
   void CopySlotsFrom(const CKQPtrArray& source);
 };
 
+// The unsigned-integer array: the pointer array with a 32-bit value in each slot.
 class KQSTRINGARRAY_EXPORT CKQUintArray : public CKQPtrArray {
 public:
+  // As the CKQPtrArray constructors and destructor.
   CKQUintArray();
   CKQUintArray(CKQUintArray& source);
   ~CKQUintArray() override;
 
+  // As CKQPtrArray::operator=.
   CKQUintArray& operator=(const CKQUintArray& source);
 
   // Each member behaves as the CKQPtrArray member of the same name with the value in a slot.
@@ -111,6 +116,7 @@ public:
   unsigned GetAt(unsigned index) const;
   unsigned Find(unsigned value) const;
 
+  // Read-only iteration over the values, in index order.
   using value_type = unsigned;
   using const_iterator = kq::ArrayIterator<CKQUintArray, unsigned>;
   using iterator = const_iterator;

@@ -37,6 +37,7 @@
 #include "KQString.h"
 #include "KQStringArray_export.h"
 
+// The string array (see the file comment for its invariants, ownership, locking and costs).
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved; any non-zero `sorted` keeps it in case-insensitive
@@ -65,6 +66,8 @@ public:
   // Removes every element; the capacity stays.  Returns 1.
   int RemoveAll();
 
+  // The sorted flag as given to the constructor; the number of elements; whether there are none
+  // (1) or some (0).  Record nothing.
   int IsSorted();
   unsigned GetSize();
   int IsEmpty();

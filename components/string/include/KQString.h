@@ -28,6 +28,7 @@
 
 #include "KQString_export.h"
 
+// A UTF-16 string (see the file comment for sharing, threads and case).
 class KQSTRING_EXPORT CKQString {
 public:
   // An empty string (no allocation).
@@ -45,10 +46,12 @@ public:
   // `text` gives an empty string.
   CKQString(const wchar_t* text); // NOLINT(google-explicit-constructor)
 #endif
+  // Copies share the text (O(1)); a moved-from string is empty.
   CKQString(const CKQString& other) noexcept;
   CKQString(CKQString&& other) noexcept;
   ~CKQString();
 
+  // Assignment: this string then shares `other`'s text; a moved-from `other` is empty.
   CKQString& operator=(const CKQString& other) noexcept;
   CKQString& operator=(CKQString&& other) noexcept;
 
@@ -106,12 +109,15 @@ private:
 // std::string.
 KQSTRING_EXPORT std::ostream& operator<<(std::ostream& out, const CKQString& text);
 
+namespace std {
 // Hashes the code units, as std::hash<std::u16string_view> hashes the same text: equal strings
 // hash equally.
-template <> struct std::hash<CKQString> {
+template <> struct hash<CKQString> {
+  // The hash of `text`'s code units.
   std::size_t operator()(const CKQString& text) const noexcept {
     return std::hash<std::u16string_view>{}(text.View());
   }
 };
+} // namespace std
 
 #endif // KQ_STRING_H
