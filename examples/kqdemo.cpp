@@ -90,7 +90,7 @@ void PrintArray(const char* title, CKQStringArray& words) {
 }
 
 std::string Index(unsigned index) {
-  return index == 0xFFFFFFFFu ? std::string("none") : std::to_string(index);
+  return index == KQ_NO_INDEX ? std::string("none") : std::to_string(index);
 }
 
 // A C-style consumer of wide strings: counts the units of a NULL-terminated array.
