@@ -4,12 +4,7 @@ set(prefix ${KQ_WORK_DIR}/prefix)
 set(client ${KQ_WORK_DIR}/modern_client)
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/KQRunCommand.cmake)
 
 # pkg-config with only the installed tree on its path.
 function(pkg_config out)
