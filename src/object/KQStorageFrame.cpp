@@ -44,12 +44,12 @@ int Grow(void***& cell, unsigned& capacity, unsigned slots, CKQError& error) noe
     return 1;
   }
   if (cell == SharedEmptyCell()) {
-    void*** own = new (std::nothrow) void**(nullptr);
-    if (own == nullptr) {
+    try {
+      cell = new void**(nullptr); // the same allocation operator as Start's cell
+    } catch (const std::bad_alloc&) {
       error.SetError(ERROR_OUTOFMEMORY);
       return 0;
     }
-    cell = own;
   }
   // The byte size must fit in size_t (on 32-bit targets: in 32 bits); otherwise fail like a
   // refused resize rather than asking for a wrapped-around size.
