@@ -50,6 +50,7 @@ public:
     ++m_index;
     return *this;
   }
+  // NOLINTNEXTLINE(cert-dcl21-cpp): std::incrementable wants the iterator itself, not const
   ArrayIterator operator++(int) noexcept {
     ArrayIterator before = *this;
     ++m_index;
@@ -59,6 +60,7 @@ public:
     --m_index;
     return *this;
   }
+  // NOLINTNEXTLINE(cert-dcl21-cpp): as operator++(int)
   ArrayIterator operator--(int) noexcept {
     ArrayIterator before = *this;
     --m_index;

@@ -16,13 +16,16 @@ using kq::frame::LoadCount;
 using kq::frame::StoreCount;
 using kq::platform::ScopedLock;
 
-// A move starts with a fresh error state, as a copy does.
+// A move starts with a fresh error state, as a copy does.  The fields are taken in the body, not
+// in member initializers, because they are read under `source`'s lock.
 CKQStringArray::CKQStringArray(CKQStringArray&& source) noexcept {
   kq::platform::InitLock(m_lock);
   ScopedLock lock(source.m_lock);
+  // NOLINTBEGIN(cppcoreguidelines-prefer-member-initializer)
   m_nCount = LoadCount(source.m_nCount);
   m_nCapacity = source.m_nCapacity;
   m_bSorted = source.m_bSorted;
+  // NOLINTEND(cppcoreguidelines-prefer-member-initializer)
   // The count drops to 0 before the cell goes, so an unlocked reader that sees the empty cell
   // sees no elements either (readers that race with a move are still the caller's business).
   StoreCount(source.m_nCount, 0);

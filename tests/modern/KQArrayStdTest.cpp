@@ -354,6 +354,7 @@ TEST(KQArrayMoves, OppositeMovesOnTwoThreadsDoNotDeadlock) {
   CKQStringArray b;
   Fill(a, {"x"});
   constexpr int kRounds = 20000;
+  // NOLINTBEGIN(bugprone-use-after-move): moved-from arrays are usable, and used here
   std::thread left([&] {
     for (int i = 0; i < kRounds; ++i) {
       a = std::move(b);
@@ -364,6 +365,7 @@ TEST(KQArrayMoves, OppositeMovesOnTwoThreadsDoNotDeadlock) {
       b = std::move(a);
     }
   });
+  // NOLINTEND(bugprone-use-after-move)
   left.join();
   right.join();
   EXPECT_LE(a.GetSize() + b.GetSize(), 1u);

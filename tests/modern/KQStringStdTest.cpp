@@ -56,9 +56,11 @@ TEST(KQStringStd, OrderFollowsCompare) {
     SCOPED_TRACE(::testing::PrintToString(std::u16string(c.left)) + " vs " +
                  ::testing::PrintToString(std::u16string(c.right)));
     EXPECT_EQ(left <=> right, c.expected);
-    EXPECT_EQ(0 <=> (right <=> left), c.expected);
-    EXPECT_EQ(left == right, c.expected == 0);
-    EXPECT_EQ((left.Compare(right) <=> 0), c.expected);
+    EXPECT_EQ(std::is_gt(right <=> left), std::is_lt(c.expected));
+    EXPECT_EQ(std::is_lt(right <=> left), std::is_gt(c.expected));
+    EXPECT_EQ(left == right, std::is_eq(c.expected));
+    EXPECT_EQ(left.Compare(right) < 0, std::is_lt(c.expected));
+    EXPECT_EQ(left.Compare(right) > 0, std::is_gt(c.expected));
   }
   // Against pointers the text ends at the first zero unit.
   const CKQString embedded(u"a\0b"sv);
