@@ -1,5 +1,6 @@
-# Installs the three libraries, their headers (flat, in include/) and the CMake package
-# KQStringArray, whose target KQStringArray::KQStringArray brings the two companion libraries.
+# Installs the three libraries, their headers (flat, in include/), the CMake package
+# KQStringArray, whose target KQStringArray::KQStringArray brings the two companion libraries,
+# the pkg-config file kqstringarray.pc beside it and the licence.
 include(CMakePackageConfigHelpers)
 
 set(KQ_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/KQStringArray)
@@ -15,6 +16,10 @@ install(EXPORT KQStringArrayTargets
   NAMESPACE KQStringArray::
   DESTINATION ${KQ_INSTALL_CMAKEDIR})
 
+# The compiler runtime DLLs that cmake/KQMinGWRuntime.cmake installed into bin/ (none outside
+# MinGW builds), for KQStringArray_RUNTIME_DLLS.
+get_property(KQ_RUNTIME_DLL_NAMES GLOBAL PROPERTY KQ_MINGW_RUNTIME_DLLS)
+
 configure_package_config_file(
   ${PROJECT_SOURCE_DIR}/cmake/KQStringArrayConfig.cmake.in
   ${PROJECT_BINARY_DIR}/KQStringArrayConfig.cmake
@@ -28,3 +33,16 @@ install(FILES
   ${PROJECT_BINARY_DIR}/KQStringArrayConfig.cmake
   ${PROJECT_BINARY_DIR}/KQStringArrayConfigVersion.cmake
   DESTINATION ${KQ_INSTALL_CMAKEDIR})
+
+# pkg-config: lib/pkgconfig/kqstringarray.pc.  Its prefix is found from the file's own place
+# (${pcfiledir}), so an installed tree may be moved or installed with --prefix elsewhere.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  message(FATAL_ERROR "kqstringarray.pc needs a relative CMAKE_INSTALL_LIBDIR")
+endif()
+set(KQ_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+file(RELATIVE_PATH KQ_PKGCONFIG_TO_PREFIX /prefix/${KQ_PKGCONFIG_DIR} /prefix)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/kqstringarray.pc.in
+               ${PROJECT_BINARY_DIR}/kqstringarray.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/kqstringarray.pc DESTINATION ${KQ_PKGCONFIG_DIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -8,7 +8,9 @@
 # gives all modules one operator new and one set of type_info objects.
 #
 # kq_ship_mingw_runtime() copies the DLLs into the runtime output folder at configure time (the
-# tests and the example client run there, under Wine too) and installs them into bin/.
+# tests and the example client run there, under Wine too) and installs them into bin/.  Their
+# file names go into the global property KQ_MINGW_RUNTIME_DLLS, from which the installed
+# package names them to clients (KQStringArray_RUNTIME_DLLS).
 function(kq_ship_mingw_runtime)
   if(NOT MINGW)
     return()
@@ -28,4 +30,10 @@ function(kq_ship_mingw_runtime)
   message(STATUS "MinGW runtime DLLs shipped beside the libraries: ${dlls}")
   file(COPY ${dlls} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   install(FILES ${dlls} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(names "")
+  foreach(dll IN LISTS dlls)
+    cmake_path(GET dll FILENAME name)
+    list(APPEND names ${name})
+  endforeach()
+  set_property(GLOBAL PROPERTY KQ_MINGW_RUNTIME_DLLS ${names})
 endfunction()

@@ -13,11 +13,13 @@
 // elsewhere).  Only the library's platform layer reads or writes the bytes; clients never touch
 // them.  The size covers every supported target and is checked where the lock is built.
 struct KQLockStorage {
-  alignas(std::max_align_t) unsigned char bytes[64];
+  alignas(std::max_align_t) unsigned char bytes[64]; // the platform's lock object
 };
 
+// The abstract base of the arrays: their error state and their common virtual operations.
 class CKQObject {
 public:
+  // A fresh error state (code 0); copies carry the error state along.
   CKQObject() = default;
   CKQObject(const CKQObject&) = default;
   CKQObject& operator=(const CKQObject&) = default;
@@ -31,7 +33,7 @@ public:
   const CKQError& GetErrorState() const { return m_error; }
 
 protected:
-  CKQError m_error;
+  CKQError m_error; // the code recorded by the last operation that recorded one
 };
 
 #endif // KQ_OBJECT_H

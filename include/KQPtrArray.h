@@ -8,6 +8,11 @@
 // while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty) and assignment take no
 // lock: a caller that reads while other threads write must order those calls itself.
 //
+// Const arrays: GetAt, Find, GetSize and IsEmpty have const overloads, and begin()/end() give
+// read-only random-access iterators yielding the values, so range-for and the standard
+// algorithms work; iteration takes no lock either.  The const overloads never record a code (a
+// const array's error state stays as it is); they answer through their results alone.
+//
 // Results: operations return 1/0, an element, or an index (KQ_NO_INDEX, 0xFFFFFFFF, when nothing
 // matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
 //
@@ -16,9 +21,11 @@
 #ifndef KQ_PTR_ARRAY_H
 #define KQ_PTR_ARRAY_H
 
+#include "KQArrayIterator.h"
 #include "KQObject.h"
 #include "KQStringArray_export.h"
 
+// The pointer array (see the file comment for its invariants, locking and costs).
 class KQSTRINGARRAY_EXPORT CKQPtrArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved.
@@ -47,9 +54,25 @@ public:
   // Index of the first slot equal to `value` (ERROR_SUCCESS), or KQ_NO_INDEX (ERROR_NOT_FOUND).
   unsigned Find(void* value);
 
+  // The number of elements; whether there are none (1) or some (0).  Record nothing.
   unsigned GetSize();
   int IsEmpty();
   int Dump() override;
+
+  // Const reads, recording nothing: GetAt gives null for a bad index, Find 0xFFFFFFFF
+  // (KQ_NO_INDEX) when no slot matches.
+  void* GetAt(unsigned index) const;
+  unsigned Find(void* value) const;
+  unsigned GetSize() const;
+  int IsEmpty() const;
+
+  // Read-only iteration over the pointers, in index order.
+  using value_type = void*;
+  using const_iterator = kq::ArrayIterator<CKQPtrArray, void*>;
+  using iterator = const_iterator;
+  const_iterator begin() const noexcept;
+  // The position of the count read now.
+  const_iterator end() const noexcept;
 
 protected:
   // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY (the buffer,
@@ -68,12 +91,15 @@ private:
   void CopySlotsFrom(const CKQPtrArray& source);
 };
 
+// The unsigned-integer array: the pointer array with a 32-bit value in each slot.
 class KQSTRINGARRAY_EXPORT CKQUintArray : public CKQPtrArray {
 public:
+  // As the CKQPtrArray constructors and destructor.
   CKQUintArray();
   CKQUintArray(CKQUintArray& source);
   ~CKQUintArray() override;
 
+  // As CKQPtrArray::operator=.
   CKQUintArray& operator=(const CKQUintArray& source);
 
   // Each member behaves as the CKQPtrArray member of the same name with the value in a slot.
@@ -85,6 +111,17 @@ public:
   int SetAt(unsigned index, unsigned value);
   unsigned Find(unsigned value);
   int Dump() override;
+
+  // Const reads as for CKQPtrArray, with the values as unsigned integers.
+  unsigned GetAt(unsigned index) const;
+  unsigned Find(unsigned value) const;
+
+  // Read-only iteration over the values, in index order.
+  using value_type = unsigned;
+  using const_iterator = kq::ArrayIterator<CKQUintArray, unsigned>;
+  using iterator = const_iterator;
+  const_iterator begin() const noexcept;
+  const_iterator end() const noexcept;
 };
 
 #endif // KQ_PTR_ARRAY_H

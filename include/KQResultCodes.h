@@ -17,6 +17,7 @@
 #if defined(_WIN32)
 #include <winerror.h>
 #else
+// The codes' names and values as the Windows headers define them.
 inline constexpr std::uint32_t ERROR_SUCCESS = 0;
 inline constexpr std::uint32_t ERROR_OUTOFMEMORY = 14;
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;

@@ -20,15 +20,25 @@
 // amortised O(1) in an unsorted one; GetAt and operator[] are O(1); RemoveAt is one block move;
 // FindString is a linear scan doing one 32-bit key compare per element and comparing text only
 // where the keys agree.
+//
+// Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
+// takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
+// array's error state stays as it is); begin()/end(), read-only random-access iterators yielding
+// CKQString copies through the const GetAt; Add, SetAt and FindString taking a
+// std::u16string_view (and a const char16_t*, so that literals and pointers keep choosing one
+// overload); moves that hand over the elements in O(1); and Reserve.
 #ifndef KQ_STRING_ARRAY_H
 #define KQ_STRING_ARRAY_H
 
 #include <cstdint>
+#include <string_view>
 
+#include "KQArrayIterator.h"
 #include "KQObject.h"
 #include "KQString.h"
 #include "KQStringArray_export.h"
 
+// The string array (see the file comment for its invariants, ownership, locking and costs).
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved; any non-zero `sorted` keeps it in case-insensitive
@@ -57,6 +67,8 @@ public:
   // Removes every element; the capacity stays.  Returns 1.
   int RemoveAll();
 
+  // The sorted flag as given to the constructor; the number of elements; whether there are none
+  // (1) or some (0).  Record nothing.
   int IsSorted();
   unsigned GetSize();
   int IsEmpty();
@@ -64,7 +76,7 @@ public:
 
   // Index of the first element equal to `text` (exactly, or without regard to case when `noCase`
   // is non-zero); KQ_NO_INDEX with ERROR_NOT_FOUND when none is.  Success records nothing.
-  unsigned FindString(CKQString text, int noCase);
+  unsigned FindString(CKQString text, int noCase = 0);
 
   // Adds every string of `source`, in `source`'s order, each at this array's own place for it.
   // Appending the array to itself adds the elements present at the start once each.  Returns 1;
@@ -102,6 +114,54 @@ public:
   // copies stay in their slots, O(n log n) at worst; no system call.
   int FreeMemoryArray(const unsigned short*** array);
 
+  // Takes `source`'s elements, slots, count and sorted flag in O(1), copying no string; a fresh
+  // error state.  `source` is left empty with no slots reserved, keeps its sorted flag and stays
+  // usable (its next Add reserves slots afresh).  Holds `source`'s lock.
+  CKQStringArray(CKQStringArray&& source) noexcept;
+  // Releases this array's elements, then takes `source`'s elements, slots, count, sorted flag and
+  // recorded code in O(1) (beside the release); `source` is left empty with this array's former
+  // slots, keeps its sorted flag and stays usable.  Holds both locks (in address order, so two
+  // opposite moves cannot deadlock).  Moving an array onto itself leaves it unchanged.
+  CKQStringArray& operator=(CKQStringArray&& source) noexcept;
+
+  // Makes room for at least `slots` elements, so that Adds up to that count do not grow the slot
+  // buffer; never shrinks.  Holds the lock.  Returns 1 (recording nothing), or 0 with
+  // ERROR_OUTOFMEMORY recorded and the slots unchanged when they cannot grow or `slots` exceeds
+  // the most elements an array can hold (0xFFFFFFFE).
+  int Reserve(unsigned slots);
+
+  // Add, SetAt and FindString for a view of UTF-16 text (zero units inside it are part of it).
+  // They behave as the CKQString members, the string copy being made inside: when it cannot be
+  // made, Add and SetAt return 0 with ERROR_OUTOFMEMORY recorded and the array unchanged (SetAt
+  // still refuses a bad index or a sorted array first).  FindString builds no string: it
+  // computes the key from the view itself.  The const char16_t* forms read a zero-terminated text
+  // (null: the empty text) and exist so that a literal or pointer picks one overload.
+  int Add(std::u16string_view text, unsigned* index = nullptr);
+  int Add(const char16_t* text, unsigned* index = nullptr);
+  int SetAt(unsigned index, std::u16string_view text);
+  int SetAt(unsigned index, const char16_t* text);
+  unsigned FindString(std::u16string_view text, int noCase = 0);
+  unsigned FindString(const char16_t* text, int noCase = 0);
+
+  // Const reads, recording nothing.  GetAt holds the lock while it copies the element and gives
+  // an empty string for a bad index; FindString gives 0xFFFFFFFF (KQ_NO_INDEX) when nothing
+  // matches.
+  CKQString GetAt(unsigned index) const;
+  int IsSorted() const;
+  unsigned GetSize() const;
+  int IsEmpty() const;
+  unsigned FindString(CKQString text, int noCase = 0) const;
+  unsigned FindString(std::u16string_view text, int noCase = 0) const;
+  unsigned FindString(const char16_t* text, int noCase = 0) const;
+
+  // Read-only iteration over copies of the elements, in index order.
+  using value_type = CKQString;
+  using const_iterator = kq::ArrayIterator<CKQStringArray, CKQString>;
+  using iterator = const_iterator;
+  const_iterator begin() const noexcept;
+  // The position of the count read now.
+  const_iterator end() const noexcept;
+
 protected:
   // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY.
   int Alloc(unsigned slots);
@@ -118,11 +178,11 @@ protected:
   // own and does not call GetCRC.
   std::uint32_t GetCRC(CKQString text);
 
-  void*** m_ppStorage = nullptr; // heap cell holding the slot buffer's address (null: none yet)
-  unsigned m_nCount = 0;         // used slots
-  unsigned m_nCapacity = 0;      // slots the buffer has room for
-  int m_bSorted = 0;             // non-zero: kept in case-insensitive order
-  KQLockStorage m_lock{};        // re-entrant lock guarding changes
+  void*** m_ppStorage = nullptr;  // heap cell holding the slot buffer's address (null: none yet)
+  unsigned m_nCount = 0;          // used slots
+  unsigned m_nCapacity = 0;       // slots the buffer has room for
+  int m_bSorted = 0;              // non-zero: kept in case-insensitive order
+  mutable KQLockStorage m_lock{}; // re-entrant lock guarding changes (const GetAt takes it too)
 
 private:
   struct ConcatTag {};

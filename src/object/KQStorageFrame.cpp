@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
@@ -22,8 +23,13 @@ void Start(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lo
   capacity = 0;
 }
 
+void*** SharedEmptyCell() noexcept {
+  static void** s_noBuffer = nullptr;
+  return &s_noBuffer;
+}
+
 void End(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock) noexcept {
-  if (cell != nullptr) {
+  if (cell != nullptr && cell != SharedEmptyCell()) {
     std::free(static_cast<void*>(*cell)); // NOLINT(cppcoreguidelines-no-malloc)
     delete cell;
     cell = nullptr;
@@ -33,9 +39,17 @@ void End(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock
   platform::DeleteLock(lock);
 }
 
-int Grow(void*** cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept {
+int Grow(void***& cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept {
   if (capacity >= slots) {
     return 1;
+  }
+  if (cell == SharedEmptyCell()) {
+    try {
+      cell = new void**(nullptr); // the same allocation operator as Start's cell
+    } catch (const std::bad_alloc&) {
+      error.SetError(ERROR_OUTOFMEMORY);
+      return 0;
+    }
   }
   // The byte size must fit in size_t (on 32-bit targets: in 32 bits); otherwise fail like a
   // refused resize rather than asking for a wrapped-around size.
@@ -56,7 +70,7 @@ int Grow(void*** cell, unsigned& capacity, unsigned slots, CKQError& error) noex
   return 1;
 }
 
-int RoomForOne(void*** cell, unsigned count, unsigned& capacity, CKQError& error) noexcept {
+int RoomForOne(void***& cell, unsigned count, unsigned& capacity, CKQError& error) noexcept {
   if (count < capacity) {
     return 1;
   }

@@ -75,19 +75,25 @@ int RemoveSlot(void*** cell, unsigned& count, KQLockStorage& lock, CKQError& err
 // lock has been deleted again.
 void Start(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock);
 
+// The cell of a frame that has handed its slots to another (a moved-from array): shared by all
+// such frames, it always holds null and is never freed.  Reads through it see no buffer (the
+// count is 0), and Grow gives the frame a cell of its own before it stores a buffer address.
+void*** SharedEmptyCell() noexcept;
+
 // Frees the slot buffer and the storage cell and deletes the lock.  The caller has released the
 // elements already.
 void End(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock) noexcept;
 
-// Resizes the slot buffer in `cell` to `slots` slots unless the capacity is already that large.
-// Returns 1, or records ERROR_OUTOFMEMORY in `error` and returns 0 when the C runtime cannot
-// resize or the byte size overflows; the old buffer, its contents and the capacity then stay.
-int Grow(void*** cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept;
+// Resizes the slot buffer in `cell` to `slots` slots unless the capacity is already that large
+// (replacing the shared empty cell by a cell of its own first).  Returns 1, or records
+// ERROR_OUTOFMEMORY in `error` and returns 0 when the C runtime cannot resize or the byte size
+// overflows; the old buffer, its contents and the capacity then stay.
+int Grow(void***& cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept;
 
 // Makes room for one more element, as Add does before storing: doubles the capacity, reserves
 // the initial slots afresh when an earlier reservation failed (capacity 0), and refuses to grow
 // past kMaxSlots.  Returns 1, or 0 with ERROR_OUTOFMEMORY recorded.
-int RoomForOne(void*** cell, unsigned count, unsigned& capacity, CKQError& error) noexcept;
+int RoomForOne(void***& cell, unsigned count, unsigned& capacity, CKQError& error) noexcept;
 
 } // namespace kq::frame
 

@@ -2,6 +2,7 @@
 #include "KQPtrArray.h"
 
 #include <cstring>
+#include <utility>
 
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
@@ -103,16 +104,9 @@ int CKQPtrArray::RemoveAll() {
 }
 
 unsigned CKQPtrArray::Find(void* value) {
-  const unsigned count = LoadCount(m_nCount);
-  void* const* slots = *m_ppStorage;
-  for (unsigned i = 0; i < count; ++i) {
-    if (slots[i] == value) {
-      m_error.SetError(ERROR_SUCCESS);
-      return i;
-    }
-  }
-  m_error.SetError(ERROR_NOT_FOUND);
-  return KQ_NO_INDEX;
+  const unsigned index = std::as_const(*this).Find(value);
+  m_error.SetError(index != KQ_NO_INDEX ? ERROR_SUCCESS : ERROR_NOT_FOUND);
+  return index;
 }
 
 unsigned CKQPtrArray::GetSize() { return LoadCount(m_nCount); }
@@ -129,3 +123,26 @@ int CKQPtrArray::Init() {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
   return m_ppStorage != nullptr ? 1 : 0;
 }
+
+// The const reads: the same answers as their non-const namesakes, with nothing recorded.
+
+void* CKQPtrArray::GetAt(unsigned index) const { return (*this)[index]; }
+
+unsigned CKQPtrArray::Find(void* value) const {
+  const unsigned count = LoadCount(m_nCount);
+  void* const* slots = *m_ppStorage;
+  for (unsigned i = 0; i < count; ++i) {
+    if (slots[i] == value) {
+      return i;
+    }
+  }
+  return KQ_NO_INDEX;
+}
+
+unsigned CKQPtrArray::GetSize() const { return LoadCount(m_nCount); }
+
+int CKQPtrArray::IsEmpty() const { return LoadCount(m_nCount) == 0 ? 1 : 0; }
+
+CKQPtrArray::const_iterator CKQPtrArray::begin() const noexcept { return {this, 0}; }
+
+CKQPtrArray::const_iterator CKQPtrArray::end() const noexcept { return {this, GetSize()}; }

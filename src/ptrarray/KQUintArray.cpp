@@ -41,3 +41,11 @@ int CKQUintArray::SetAt(unsigned index, unsigned value) {
 unsigned CKQUintArray::Find(unsigned value) { return CKQPtrArray::Find(ToSlot(value)); }
 
 int CKQUintArray::Dump() { return 0; }
+
+unsigned CKQUintArray::GetAt(unsigned index) const { return FromSlot(CKQPtrArray::GetAt(index)); }
+
+unsigned CKQUintArray::Find(unsigned value) const { return CKQPtrArray::Find(ToSlot(value)); }
+
+CKQUintArray::const_iterator CKQUintArray::begin() const noexcept { return {this, 0}; }
+
+CKQUintArray::const_iterator CKQUintArray::end() const noexcept { return {this, GetSize()}; }

@@ -3,12 +3,7 @@ set(prefix ${KQ_WORK_DIR}/prefix)
 set(client_build ${KQ_WORK_DIR}/client-build)
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "failed (${result}): ${ARGN}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/KQRunCommand.cmake)
 
 run(${CMAKE_COMMAND} --install ${KQ_BUILD_DIR} --prefix ${prefix})
 

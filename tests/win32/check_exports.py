@@ -72,7 +72,54 @@ STRING_ARRAY = [
     "CKQStringArray::FreeMemoryArray(unsigned short const***)",
     "vtable for CKQStringArray",
 ]
-REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY
+U16VIEW = "std::basic_string_view<char16_t, std::char_traits<char16_t> >"
+# The standard C++ face beside the interface: const reads, iterators, views, moves, Reserve.
+MODERN = [
+    "CKQPtrArray::GetAt(unsigned int) const",
+    "CKQPtrArray::Find(void*) const",
+    "CKQPtrArray::GetSize() const",
+    "CKQPtrArray::IsEmpty() const",
+    "CKQPtrArray::begin() const",
+    "CKQPtrArray::end() const",
+    "CKQUintArray::GetAt(unsigned int) const",
+    "CKQUintArray::Find(unsigned int) const",
+    "CKQUintArray::begin() const",
+    "CKQUintArray::end() const",
+    "CKQStringArray::CKQStringArray(CKQStringArray&&)",
+    "CKQStringArray::operator=(CKQStringArray&&)",
+    "CKQStringArray::Reserve(unsigned int)",
+    f"CKQStringArray::Add({U16VIEW}, unsigned int*)",
+    "CKQStringArray::Add(char16_t const*, unsigned int*)",
+    f"CKQStringArray::SetAt(unsigned int, {U16VIEW})",
+    "CKQStringArray::SetAt(unsigned int, char16_t const*)",
+    f"CKQStringArray::FindString({U16VIEW}, int)",
+    "CKQStringArray::FindString(char16_t const*, int)",
+    "CKQStringArray::FindString(CKQString, int) const",
+    f"CKQStringArray::FindString({U16VIEW}, int) const",
+    "CKQStringArray::FindString(char16_t const*, int) const",
+    "CKQStringArray::GetAt(unsigned int) const",
+    "CKQStringArray::GetSize() const",
+    "CKQStringArray::IsEmpty() const",
+    "CKQStringArray::IsSorted() const",
+    "CKQStringArray::begin() const",
+    "CKQStringArray::end() const",
+]
+REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN
+
+# KQString.dll: the members the arrays and the standard C++ face need.
+STRING_COMPONENT = [
+    f"CKQString::CKQString({U16VIEW})",
+    "CKQString::CKQString(wchar_t const*)",
+    "CKQString::View() const",
+    "CKQString::operator==(CKQString const&) const",
+    "CKQString::operator==(char16_t const*) const",
+    "CKQString::operator==(unsigned short const*) const",
+    "CKQString::operator<=>(CKQString const&) const",
+    "CKQString::operator<=>(char16_t const*) const",
+    "CKQString::operator<=>(unsigned short const*) const",
+    "CKQString::FromUtf8(std::basic_string_view<char, std::char_traits<char> >, bool*)",
+    "operator<<(std::basic_ostream<char, std::char_traits<char> >&, CKQString const&)",
+]
 
 # Internal code: none of it may leave its DLL.
 INTERNAL = [
@@ -125,6 +172,10 @@ def main():
             failures.append(f"{main_dll}: missing export {member}")
 
     for dll, names in tables.items():
+        if dll.endswith("KQString.dll"):
+            for member in STRING_COMPONENT:
+                if member not in names:
+                    failures.append(f"{dll}: missing export {member}")
         for name in names:
             if any(pattern.search(name) for pattern in INTERNAL):
                 failures.append(f"{dll}: internal symbol exported: {name}")

@@ -14,6 +14,7 @@
 
 #include "CKQError_export.h"
 
+// The error state of an array (see the file comment).
 class CKQERROR_EXPORT CKQError {
 public:
   // A new error state holds code 0 (no error recorded).

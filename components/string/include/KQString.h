@@ -11,15 +11,25 @@
 // of their lowered forms (an unpaired surrogate counts as the code point of its own value, below
 // U+E000), so two texts compare equal without regard to case exactly when their lowered forms
 // are equal.
+//
+// Equality and order (==, <=>) compare texts exactly, code unit by code unit, as Compare does;
+// they take precedence over the conversion to a pointer, so two strings never compare by
+// address.  std::hash<CKQString> agrees with ==, so strings serve as keys of the standard
+// containers, and operator<< writes a string to a std::ostream as UTF-8.
 #ifndef KQ_STRING_H
 #define KQ_STRING_H
 
+#include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
 #include "KQString_export.h"
 
+// A UTF-16 string (see the file comment for sharing, threads and case).
 class KQSTRING_EXPORT CKQString {
 public:
   // An empty string (no allocation).
@@ -29,10 +39,20 @@ public:
   CKQString(const char16_t* text);       // NOLINT(google-explicit-constructor)
   // A copy of `length` units at `text` (which need not be zero-terminated).
   CKQString(const char16_t* text, std::uint32_t length);
+  // A copy of the units of `text`, zero units inside it included.  More than 0xFFFFFFFF units
+  // throw std::length_error.
+  explicit CKQString(std::u16string_view text);
+#if defined(_WIN32)
+  // A copy of the zero-terminated wide `text` (wchar_t is a UTF-16 unit on Windows); a null
+  // `text` gives an empty string.
+  CKQString(const wchar_t* text); // NOLINT(google-explicit-constructor)
+#endif
+  // Copies share the text (O(1)); a moved-from string is empty.
   CKQString(const CKQString& other) noexcept;
   CKQString(CKQString&& other) noexcept;
   ~CKQString();
 
+  // Assignment: this string then shares `other`'s text; a moved-from `other` is empty.
   CKQString& operator=(const CKQString& other) noexcept;
   CKQString& operator=(CKQString&& other) noexcept;
 
@@ -46,6 +66,8 @@ public:
   operator const unsigned short*() const noexcept; // NOLINT(google-explicit-constructor)
   // The same text as char16_t.
   const char16_t* Data() const noexcept;
+  // The whole text, GetLength() units at Data(); valid while this object lives unchanged.
+  std::u16string_view View() const noexcept;
 
   // 0 when the texts are equal unit for unit; otherwise the sign of the first differing unit.
   // A null `text` compares as empty.
@@ -58,8 +80,23 @@ public:
   int Compare(const CKQString& other) const noexcept;
   int CompareNoCase(const CKQString& other) const noexcept;
 
+  // True when both texts hold the same code units; the pointer forms read `text` up to its first
+  // zero unit, and a null `text` is the empty text.  `a != b` is the negation.
+  bool operator==(const CKQString& other) const noexcept;
+  bool operator==(const char16_t* text) const noexcept;
+  bool operator==(const unsigned short* text) const noexcept;
+  // The order of Compare: code unit by code unit, a prefix before the longer text.  <, <=, >, >=
+  // follow from it.
+  std::strong_ordering operator<=>(const CKQString& other) const noexcept;
+  std::strong_ordering operator<=>(const char16_t* text) const noexcept;
+  std::strong_ordering operator<=>(const unsigned short* text) const noexcept;
+
   // Conversions to and from UTF-8.  Ill-formed UTF-8 and unpaired surrogates become U+FFFD.
   static CKQString FromUtf8(std::string_view utf8);
+  // FromUtf8, also writing through `wellFormed` (when not null) whether `utf8` was well-formed,
+  // that is whether no U+FFFD stands for a broken sequence (a U+FFFD spelt out in the input is
+  // well-formed).
+  static CKQString FromUtf8(std::string_view utf8, bool* wellFormed);
   std::string ToUtf8() const;
 
 private:
@@ -68,5 +105,20 @@ private:
 
   Buffer* m_pBuffer; // never null: the empty string shares a static buffer
 };
+
+// Writes the text as UTF-8 (as ToUtf8 gives it), padded to the stream's width like a
+// std::string.
+KQSTRING_EXPORT std::ostream& operator<<(std::ostream& out, const CKQString& text);
+
+namespace std {
+// Hashes the code units, as std::hash<std::u16string_view> hashes the same text: equal strings
+// hash equally.
+template <> struct hash<CKQString> {
+  // The hash of `text`'s code units.
+  std::size_t operator()(const CKQString& text) const noexcept {
+    return std::hash<std::u16string_view>{}(text.View());
+  }
+};
+} // namespace std
 
 #endif // KQ_STRING_H

@@ -132,8 +132,10 @@ std::size_t FirstCaseChange(const char16_t* units, std::size_t count) noexcept {
 // sequence (a valid lead byte followed by the longest run of continuation bytes that could still
 // belong to it) becomes one U+FFFD, and so does every byte that can start nothing; the byte that
 // broke a sequence is decoded afresh.  The ranges are those of the well-formed byte sequences,
-// which exclude overlongs, surrogates and values beyond U+10FFFF at the second byte.
-template <typename Emit> void DecodeUtf8(std::string_view utf8, Emit&& emit) {
+// which exclude overlongs, surrogates and values beyond U+10FFFF at the second byte.  Returns
+// true when no U+FFFD was made up, that is when `utf8` is well-formed.
+template <typename Emit> bool DecodeUtf8(std::string_view utf8, Emit&& emit) {
+  bool wellFormed = true;
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t size = utf8.size();
   std::size_t i = 0;
@@ -162,6 +164,7 @@ template <typename Emit> void DecodeUtf8(std::string_view utf8, Emit&& emit) {
       high = lead == 0xF4 ? 0x8F : 0xBF; // nothing beyond U+10FFFF
     } else {
       emit(kReplacement); // a stray continuation byte, C0, C1 or F5..FF
+      wellFormed = false;
       continue;
     }
     bool complete = true;
@@ -175,7 +178,9 @@ template <typename Emit> void DecodeUtf8(std::string_view utf8, Emit&& emit) {
       high = 0xBF;
     }
     emit(complete ? cp : kReplacement);
+    wellFormed = wellFormed && complete;
   }
+  return wellFormed;
 }
 
 // Hands every code point of UTF-16 text to `emit`; an unpaired surrogate becomes U+FFFD.
@@ -333,9 +338,14 @@ int CKQString::CompareNoCase(const CKQString& other) const noexcept {
 // Two passes over the input: one to size the buffer exactly, one to fill it.  Every input byte
 // yields at most one unit, except that four bytes may yield two, so nothing is lost and an
 // embedded NUL byte is kept as a zero unit (counted in the length).
-CKQString CKQString::FromUtf8(std::string_view utf8) {
+CKQString CKQString::FromUtf8(std::string_view utf8) { return FromUtf8(utf8, nullptr); }
+
+CKQString CKQString::FromUtf8(std::string_view utf8, bool* wellFormed) {
   std::size_t length = 0;
-  DecodeUtf8(utf8, [&length](char32_t cp) { length += cp >= 0x10000 ? 2 : 1; });
+  const bool valid = DecodeUtf8(utf8, [&length](char32_t cp) { length += cp >= 0x10000 ? 2 : 1; });
+  if (wellFormed != nullptr) {
+    *wellFormed = valid;
+  }
   if (length == 0) {
     return {};
   }

@@ -1,0 +1,63 @@
+// CKQStringArray moves and reservation: handing the slot buffer over instead of copying strings.
+//
+// A move passes the storage cell (and with it the slot buffer and the items) from one array to
+// the other; no string is copied and nothing is allocated.  The moved-from constructor source
+// is left on the frame's shared empty cell, the state of an array whose first reservation
+// failed: count and capacity 0, and its next growth gives it slots of its own.
+#include <functional>
+#include <utility>
+
+#include "KQPlatform.h"
+#include "KQResultCodes.h"
+#include "KQStorageFrame.h"
+#include "KQStringArray.h"
+
+using kq::frame::LoadCount;
+using kq::frame::StoreCount;
+using kq::platform::ScopedLock;
+
+// A move starts with a fresh error state, as a copy does.  The fields are taken in the body, not
+// in member initializers, because they are read under `source`'s lock.
+CKQStringArray::CKQStringArray(CKQStringArray&& source) noexcept {
+  kq::platform::InitLock(m_lock);
+  ScopedLock lock(source.m_lock);
+  // NOLINTBEGIN(cppcoreguidelines-prefer-member-initializer)
+  m_nCount = LoadCount(source.m_nCount);
+  m_nCapacity = source.m_nCapacity;
+  kq::frame::StoreFlag(m_bSorted, kq::frame::LoadFlag(source.m_bSorted));
+  // NOLINTEND(cppcoreguidelines-prefer-member-initializer)
+  // The count drops to 0 before the cell goes, so an unlocked reader that sees the empty cell
+  // sees no elements either (readers that race with a move are still the caller's business).
+  StoreCount(source.m_nCount, 0);
+  m_ppStorage = std::exchange(source.m_ppStorage, kq::frame::SharedEmptyCell());
+  source.m_nCapacity = 0;
+}
+
+CKQStringArray& CKQStringArray::operator=(CKQStringArray&& source) noexcept {
+  if (&source == this) {
+    return *this;
+  }
+  // Both locks, always the lower address first: `a = std::move(b)` on one thread and
+  // `b = std::move(a)` on another then cannot each hold one lock and wait for the other.
+  const bool thisFirst = std::less<const CKQStringArray*>{}(this, &source);
+  ScopedLock first(thisFirst ? m_lock : source.m_lock);
+  ScopedLock second(thisFirst ? source.m_lock : m_lock);
+  RemoveAll();
+  // The source gets this array's emptied cell, so it keeps slots to grow into.
+  StoreCount(m_nCount, LoadCount(source.m_nCount));
+  StoreCount(source.m_nCount, 0);
+  std::swap(m_ppStorage, source.m_ppStorage);
+  std::swap(m_nCapacity, source.m_nCapacity);
+  kq::frame::StoreFlag(m_bSorted, kq::frame::LoadFlag(source.m_bSorted));
+  m_error = source.m_error;
+  return *this;
+}
+
+int CKQStringArray::Reserve(unsigned slots) {
+  if (slots > kq::frame::kMaxSlots) {
+    m_error.SetError(ERROR_OUTOFMEMORY);
+    return 0;
+  }
+  ScopedLock lock(m_lock);
+  return Alloc(slots);
+}

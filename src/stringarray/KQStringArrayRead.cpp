@@ -1,0 +1,28 @@
+// CKQStringArray const reads and iteration.  They record nothing: a const array's error state
+// stays as it is, and the results alone tell success from failure.
+#include "KQPlatform.h"
+#include "KQStorageFrame.h"
+#include "KQStringArray.h"
+#include "KQStringItem.h"
+
+using kq::frame::LoadCount;
+
+// The element is copied under the lock (the lock storage is mutable for this), so a concurrent
+// Add that moves the slot buffer cannot pull it away mid-read.
+CKQString CKQStringArray::GetAt(unsigned index) const {
+  kq::platform::ScopedLock lock(m_lock);
+  if (index < m_nCount) {
+    return kq::ItemAt(*m_ppStorage, index)->text;
+  }
+  return {};
+}
+
+int CKQStringArray::IsSorted() const { return kq::frame::LoadFlag(m_bSorted); }
+
+unsigned CKQStringArray::GetSize() const { return LoadCount(m_nCount); }
+
+int CKQStringArray::IsEmpty() const { return LoadCount(m_nCount) == 0 ? 1 : 0; }
+
+CKQStringArray::const_iterator CKQStringArray::begin() const noexcept { return {this, 0}; }
+
+CKQStringArray::const_iterator CKQStringArray::end() const noexcept { return {this, GetSize()}; }

@@ -1,0 +1,140 @@
+// Moves, Reserve and the view overloads under the fault injector: what allocates, and what a
+// failed allocation leaves behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "KQFaultInjection.h"
+#include "KQResultCodes.h"
+#include "KQStringArray.h"
+#include "KQTestSupport.h"
+#include "KQTestAccess.h"
+
+using namespace kqtest;
+
+namespace {
+
+class KQArrayAllocation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!kqtest::FaultInjectionSupported()) {
+      GTEST_SKIP() << "fault injection needs an ELF target";
+    }
+    m_liveBefore = kqtest::LiveAllocations();
+  }
+  void TearDown() override {
+    if (kqtest::FaultInjectionSupported()) {
+      EXPECT_EQ(kqtest::LiveAllocations(), m_liveBefore) << "blocks leaked or released twice";
+    }
+  }
+
+private:
+  long m_liveBefore = 0;
+};
+
+// Counts the allocations `action` makes (no failure is armed within reach).
+template <typename Action> long CountAllocations(Action&& action) {
+  kqtest::FailNthAllocation(1000000);
+  action();
+  return kqtest::DisarmFaults();
+}
+
+// Runs `attempt` with the N-th allocation failing for N = 1, 2, ... until it succeeds; `check`
+// sees the state after every failure.  Returns the number of failures seen.
+template <typename Attempt, typename Check> int SweepFailures(Attempt&& attempt, Check&& check) {
+  for (long n = 1; n < 100; ++n) {
+    int result = 0;
+    {
+      kqtest::ScopedFault fault(n);
+      result = attempt();
+      if (!kqtest::FaultHappened()) {
+        EXPECT_EQ(result, 1) << "no failure, yet no success at N=" << n;
+        return static_cast<int>(n - 1);
+      }
+    }
+    EXPECT_EQ(result, 0) << "N=" << n;
+    check(n);
+  }
+  ADD_FAILURE() << "never succeeded";
+  return 0;
+}
+
+TEST_F(KQArrayAllocation, MovesAllocateNothing) {
+  CKQStringArray source(1);
+  for (int i = 0; i < 1000; ++i) {
+    source.Add(CKQString::FromUtf8("word" + std::to_string(i)));
+  }
+  CKQStringArray target;
+  const long count = CountAllocations([&] {
+    CKQStringArray moved(std::move(source));
+    target = std::move(moved);
+  });
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(target.GetSize(), 1000u);
+  EXPECT_EQ(target.IsSorted(), 1);
+}
+
+// A moved-from array has no slots: its next Add gets them (a storage cell of its own and a slot
+// buffer) and fails cleanly at each of those allocations.
+TEST_F(KQArrayAllocation, AddToAMovedFromArraySurvivesEveryFailure) {
+  StringArrayProbe source(1);
+  Fill(source, {"x"});
+  StringArrayProbe moved(std::move(source));
+  const CKQString text(u"fresh");
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  const int failures = SweepFailures([&] { return source.Add(text); },
+                                     [&](long n) {
+                                       EXPECT_EQ(Code(source), ERROR_OUTOFMEMORY) << "N=" << n;
+                                       EXPECT_EQ(source.GetSize(), 0u) << "N=" << n;
+                                     });
+  EXPECT_GE(failures, 2) << "the cell and the slot buffer at least";
+  EXPECT_EQ(Texts(source), (std::vector<std::string>{"fresh"}));
+  EXPECT_EQ(source.Capacity(), 10u);
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+}
+
+TEST_F(KQArrayAllocation, FailedReserveKeepsTheSlots) {
+  StringArrayProbe array;
+  Fill(array, {"a", "b"});
+  const unsigned capacity = array.Capacity();
+  {
+    kqtest::ScopedFault fault(1);
+    EXPECT_EQ(array.Reserve(5000), 0);
+  }
+  EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(array.Capacity(), capacity);
+  EXPECT_EQ(Texts(array), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(CountAllocations([&] { EXPECT_EQ(array.Reserve(5000), 1); }), 1);
+  EXPECT_EQ(array.Capacity(), 5000u);
+}
+
+// The view overloads copy the text inside the array: a failed copy is a result code, and the
+// array is as before.
+TEST_F(KQArrayAllocation, ViewOverloadsTurnFailedCopiesIntoResultCodes) {
+  CKQStringArray array;
+  Fill(array, {"kept"});
+  const std::u16string_view text = u"a text long enough to need its own buffer";
+  unsigned index = KQ_NO_INDEX;
+  const int addFailures = SweepFailures([&] { return array.Add(text, &index); },
+                                        [&](long n) {
+                                          EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY) << "N=" << n;
+                                          EXPECT_EQ(array.GetSize(), 1u) << "N=" << n;
+                                          EXPECT_EQ(index, KQ_NO_INDEX) << "N=" << n;
+                                        });
+  EXPECT_GE(addFailures, 2) << "the string and the item at least";
+  EXPECT_EQ(index, 1u);
+
+  const int setFailures = SweepFailures([&] { return array.SetAt(0, u"replacement text"); },
+                                        [&](long n) {
+                                          EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY) << "N=" << n;
+                                          EXPECT_EQ(array.GetAt(0), u"kept") << "N=" << n;
+                                          EXPECT_EQ(array.FindString(u"KEPT", 1), 0u);
+                                        });
+  EXPECT_EQ(setFailures, 1);
+  EXPECT_EQ(array.GetAt(0), u"replacement text");
+}
+
+} // namespace

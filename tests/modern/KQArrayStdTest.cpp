@@ -1,0 +1,398 @@
+// The arrays beside the standard library: const reads that record nothing, iterators, view
+// overloads, moves and Reserve.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <numeric>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "KQPtrArray.h"
+#include "KQResultCodes.h"
+#include "KQStringArray.h"
+#include "KQTestSupport.h"
+#include "KQTestAccess.h"
+
+using namespace kqtest;
+
+namespace {
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+
+// A code no operation records, set before a const call to show that it stays.
+constexpr std::uint32_t kUntouched = 4242;
+
+std::vector<std::u16string> Units(const CKQStringArray& array) {
+  std::vector<std::u16string> out;
+  for (const CKQString& text : array) {
+    out.emplace_back(text.View());
+  }
+  return out;
+}
+
+// --- const reads -------------------------------------------------------------------------
+
+TEST(KQArrayConst, StringArrayAnswersWithoutRecording) {
+  CKQStringArray array(3);
+  Fill(array, {"beta", "Alpha"});
+  array.GetErrorState().SetError(kUntouched);
+  const CKQStringArray& view = array;
+  EXPECT_EQ(view.GetSize(), 2u);
+  EXPECT_EQ(view.IsEmpty(), 0);
+  EXPECT_EQ(view.IsSorted(), 3);
+  EXPECT_EQ(view.GetAt(0), u"Alpha");
+  EXPECT_EQ(view.GetAt(2), u"");
+  EXPECT_EQ(view.GetAt(KQ_NO_INDEX), u"");
+  EXPECT_EQ(view.FindString(u"BETA", 1), 1u);
+  EXPECT_EQ(view.FindString(CKQString(u"beta")), 1u);
+  EXPECT_EQ(view.FindString(u"gamma"sv), KQ_NO_INDEX);
+  EXPECT_EQ(view.FindString(u"BETA"), KQ_NO_INDEX);
+  EXPECT_EQ(Code(array), kUntouched);
+  EXPECT_EQ(CKQStringArray().IsEmpty(), 1);
+
+  // The non-const namesakes still record.
+  EXPECT_EQ(array.GetAt(2), u"");
+  EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
+  EXPECT_EQ(array.FindString(u"gamma"), KQ_NO_INDEX);
+  EXPECT_EQ(Code(array), ERROR_NOT_FOUND);
+}
+
+TEST(KQArrayConst, PointerAndIntegerArraysAnswerWithoutRecording) {
+  int a = 0;
+  int b = 0;
+  CKQPtrArray pointers;
+  pointers.Add(&a);
+  pointers.Add(nullptr);
+  pointers.GetErrorState().SetError(kUntouched);
+  const CKQPtrArray& pointerView = pointers;
+  EXPECT_EQ(pointerView.GetSize(), 2u);
+  EXPECT_EQ(pointerView.IsEmpty(), 0);
+  EXPECT_EQ(pointerView.GetAt(0), &a);
+  EXPECT_EQ(pointerView.GetAt(2), nullptr);
+  EXPECT_EQ(pointerView.Find(nullptr), 1u);
+  EXPECT_EQ(pointerView.Find(&b), KQ_NO_INDEX);
+  EXPECT_EQ(Code(pointers), kUntouched);
+
+  CKQUintArray numbers;
+  for (unsigned value : {7u, 0u, KQ_NO_INDEX}) {
+    numbers.Add(value);
+  }
+  numbers.GetErrorState().SetError(kUntouched);
+  const CKQUintArray& numberView = numbers;
+  EXPECT_EQ(numberView.GetSize(), 3u);
+  EXPECT_EQ(numberView.GetAt(0), 7u);
+  EXPECT_EQ(numberView.GetAt(3), 0u);
+  EXPECT_EQ(numberView.Find(KQ_NO_INDEX), 2u);
+  EXPECT_EQ(numberView.Find(8u), KQ_NO_INDEX);
+  EXPECT_EQ(Code(numbers), kUntouched);
+  EXPECT_EQ(numbers.Find(8u), KQ_NO_INDEX);
+  EXPECT_EQ(Code(numbers), ERROR_NOT_FOUND);
+  EXPECT_EQ(numbers.Find(0u), 1u);
+  EXPECT_EQ(Code(numbers), ERROR_SUCCESS);
+}
+
+// --- iterators ---------------------------------------------------------------------------
+
+static_assert(std::random_access_iterator<CKQStringArray::const_iterator>);
+static_assert(std::random_access_iterator<CKQPtrArray::const_iterator>);
+static_assert(std::random_access_iterator<CKQUintArray::const_iterator>);
+static_assert(std::ranges::random_access_range<const CKQStringArray>);
+static_assert(std::ranges::sized_range<const CKQUintArray>);
+static_assert(std::is_same_v<std::iter_value_t<CKQUintArray::const_iterator>, unsigned>);
+static_assert(
+    std::is_same_v<std::iterator_traits<CKQStringArray::const_iterator>::iterator_category,
+                   std::random_access_iterator_tag>);
+
+TEST(KQArrayIterators, WalkTheElementsInIndexOrder) {
+  CKQStringArray sorted(1);
+  Fill(sorted, {"pear", "Apple", "fig", "apple"});
+  EXPECT_EQ(Units(sorted), (std::vector<std::u16string>{u"apple", u"Apple", u"fig", u"pear"}));
+
+  const auto first = sorted.begin();
+  const auto last = sorted.end();
+  EXPECT_EQ(last - first, 4);
+  EXPECT_EQ(std::distance(first, last), 4);
+  EXPECT_EQ(first[2], u"fig");
+  EXPECT_EQ(*(last - 1), u"pear");
+  EXPECT_EQ((first + 3).Index(), 3u);
+  EXPECT_TRUE(first < last);
+  EXPECT_EQ(std::count(first, last, CKQString(u"fig")), 1);
+  EXPECT_EQ(std::find(first, last, CKQString(u"Apple")) - first, 1);
+
+  // A sorted array is ordered by CompareNoCase, so the standard binary search works on it.
+  const auto byNoCase = [](const CKQString& a, const CKQString& b) {
+    return a.CompareNoCase(b) < 0;
+  };
+  EXPECT_EQ(std::lower_bound(first, last, CKQString(u"FIG"), byNoCase) - first, 2);
+  EXPECT_TRUE(std::is_sorted(first, last, byNoCase));
+
+  std::vector<std::u16string> backwards;
+  for (auto it = std::make_reverse_iterator(last); it != std::make_reverse_iterator(first); ++it) {
+    backwards.emplace_back((*it).View());
+  }
+  EXPECT_EQ(backwards, (std::vector<std::u16string>{u"pear", u"fig", u"Apple", u"apple"}));
+
+  const CKQStringArray empty;
+  EXPECT_EQ(empty.begin(), empty.end());
+}
+
+TEST(KQArrayIterators, PointerAndIntegerArraysYieldTheirValues) {
+  CKQUintArray numbers;
+  for (unsigned i = 1; i <= 100; ++i) {
+    numbers.Add(i);
+  }
+  unsigned sum = 0;
+  for (unsigned value : numbers) {
+    sum += value;
+  }
+  EXPECT_EQ(sum, 5050u);
+  EXPECT_EQ(std::accumulate(numbers.begin(), numbers.end(), 0u), 5050u);
+  EXPECT_EQ(*std::max_element(numbers.begin(), numbers.end()), 100u);
+
+  int slots[3] = {};
+  CKQPtrArray pointers;
+  for (int& slot : slots) {
+    pointers.Add(&slot);
+  }
+  std::vector<void*> seen(pointers.begin(), pointers.end());
+  EXPECT_EQ(seen, (std::vector<void*>{&slots[0], &slots[1], &slots[2]}));
+}
+
+// Iteration reads through the const GetAt, which holds the lock while it copies an element: a
+// writer that moves the slot buffer meanwhile cannot pull an element away mid-read (the
+// sanitizer builds would see that), and every element read is the one at its index.
+TEST(KQArrayIterators, IterationBesideAWriterReadsWholeElements) {
+  CKQStringArray array;
+  const auto textOf = [](unsigned i) { return CKQString::FromUtf8("w" + std::to_string(i)); };
+  constexpr unsigned kCount = 4000;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (unsigned i = 0; i < kCount; ++i) {
+      array.Add(textOf(i));
+    }
+    done = true;
+  });
+  const CKQStringArray& view = array;
+  unsigned mismatches = 0;
+  unsigned reads = 0;
+  while (!done) {
+    const auto end = view.end();
+    for (auto it = view.begin(); it != end; ++it) {
+      mismatches += *it == textOf(it.Index()) ? 0 : 1;
+      ++reads;
+    }
+  }
+  writer.join();
+  EXPECT_EQ(mismatches, 0u) << "of " << reads << " reads";
+  EXPECT_EQ(view.end() - view.begin(), kCount);
+}
+
+// --- view overloads ----------------------------------------------------------------------
+
+TEST(KQArrayViews, AddAndFindTakeViewsAndStandardStrings) {
+  CKQStringArray array;
+  const std::u16string owned = u"Owned";
+  unsigned index = KQ_NO_INDEX;
+  EXPECT_EQ(array.Add(owned, &index), 1);
+  EXPECT_EQ(index, 0u);
+  EXPECT_EQ(array.Add(u"a\0b"sv, &index), 1);
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(array.Add(static_cast<const char16_t*>(nullptr)), 1);
+  EXPECT_EQ(Code(array), ERROR_SUCCESS);
+  EXPECT_EQ(Units(array), (std::vector<std::u16string>{u"Owned", u"a\0b"s, u""}));
+
+  const struct {
+    std::u16string_view text;
+    int noCase;
+    unsigned expected;
+  } cases[] = {
+      {u"Owned", 0, 0},  {u"OWNED", 1, 0},  {u"OWNED", 0, KQ_NO_INDEX},
+      {u"a\0b"sv, 0, 1}, {u"A\0B"sv, 1, 1}, {u"a", 0, KQ_NO_INDEX}, // the part before the zero
+      {u"", 0, 2},       {u"", 1, 2},       {u"Owned\0"sv, 0, KQ_NO_INDEX},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::u16string(c.text)) + " noCase " +
+                 std::to_string(c.noCase));
+    array.GetErrorState().SetError(kUntouched);
+    EXPECT_EQ(array.FindString(c.text, c.noCase), c.expected);
+    EXPECT_EQ(Code(array), c.expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : kUntouched);
+    // The same answer as the search through a CKQString of the same text.
+    EXPECT_EQ(array.FindString(CKQString(c.text), c.noCase), c.expected);
+  }
+  EXPECT_EQ(array.FindString(std::u16string(u"owned"), 1), 0u);
+  EXPECT_EQ(array.FindString(u"a"), KQ_NO_INDEX); // a literal ends at its zero
+}
+
+// Case-insensitive matches of long texts: the view is lowered in chunks, and a surrogate pair
+// across a chunk boundary must still be lowered as one character.
+TEST(KQArrayViews, CaseInsensitiveSearchLowersPairsAcrossChunks) {
+  CKQStringArray array;
+  std::vector<std::u16string> stored;
+  std::vector<std::u16string> wanted;
+  for (std::size_t prefix : {0u, 62u, 63u, 64u, 127u, 200u}) {
+    stored.push_back(std::u16string(prefix, u'A') + u"\U00010400\u00C9" + std::u16string(70, u'Z'));
+    wanted.push_back(std::u16string(prefix, u'a') + u"\U00010428\u00E9" + std::u16string(70, u'z'));
+  }
+  for (const std::u16string& text : stored) {
+    array.Add(text);
+  }
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    EXPECT_EQ(array.FindString(wanted[i], 1), i) << "prefix of case " << i;
+    EXPECT_EQ(array.FindString(wanted[i], 0), KQ_NO_INDEX);
+    EXPECT_EQ(array.FindString(stored[i], 0), i);
+  }
+}
+
+TEST(KQArrayViews, SetAtRefusesFirstThenReplacesTextAndKey) {
+  CKQStringArray array;
+  Fill(array, {"one", "two"});
+  EXPECT_EQ(array.SetAt(2, u"x"sv), 0);
+  EXPECT_EQ(Code(array), ERROR_INVALID_INDEX);
+  EXPECT_EQ(array.SetAt(1, std::u16string(u"Zwei")), 1);
+  EXPECT_EQ(array.SetAt(0, u"Eins"), 1);
+  EXPECT_EQ(Texts(array), (std::vector<std::string>{"Eins", "Zwei"}));
+  EXPECT_EQ(array.FindString(u"zwei", 1), 1u);
+  EXPECT_EQ(array.FindString(u"two", 1), KQ_NO_INDEX);
+
+  CKQStringArray sorted(1);
+  Fill(sorted, {"a"});
+  EXPECT_EQ(sorted.SetAt(0, u"b"sv), 0);
+  EXPECT_EQ(Code(sorted), ERROR_INVALID_STATE);
+  EXPECT_EQ(sorted.SetAt(1, u"b"), 0);
+  EXPECT_EQ(Code(sorted), ERROR_INVALID_INDEX);
+}
+
+// --- moves -------------------------------------------------------------------------------
+
+static_assert(std::is_nothrow_move_constructible_v<CKQStringArray>);
+static_assert(std::is_nothrow_move_assignable_v<CKQStringArray>);
+
+TEST(KQArrayMoves, ConstructionTakesTheElementsAndLeavesTheSourceUsable) {
+  StringArrayProbe source(7);
+  Fill(source, {"b", "C", "a"});
+  source.GetErrorState().SetError(kUntouched);
+  const unsigned capacity = source.Capacity();
+
+  StringArrayProbe moved(std::move(source));
+  EXPECT_EQ(Texts(moved), (std::vector<std::string>{"a", "b", "C"}));
+  EXPECT_EQ(moved.IsSorted(), 7);
+  EXPECT_EQ(moved.Capacity(), capacity);
+  EXPECT_EQ(Code(moved), ERROR_SUCCESS) << "a fresh error state";
+  EXPECT_EQ(moved.FindString(u"c", 1), 2u);
+
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move): the moved-from state is
+  // what is tested
+  EXPECT_EQ(source.GetSize(), 0u);
+  EXPECT_EQ(source.IsEmpty(), 1);
+  EXPECT_EQ(source.Capacity(), 0u);
+  EXPECT_EQ(source.IsSorted(), 7);
+  EXPECT_EQ(source.begin(), source.end());
+  EXPECT_EQ(source.GetAt(0), u"");
+  EXPECT_EQ(source.FindString(u"a"), KQ_NO_INDEX);
+  const unsigned short** flat = nullptr;
+  EXPECT_EQ(source.CreateMemoryArray(&flat), 0);
+  EXPECT_EQ(source.FreeMemoryArray(&flat), 1);
+  EXPECT_EQ(source.RemoveAll(), 1);
+
+  // Moving a moved-from array hands over nothing and leaves both usable.
+  StringArrayProbe again(std::move(source));
+  EXPECT_EQ(again.GetSize(), 0u);
+  for (CKQStringArray* usable :
+       {static_cast<CKQStringArray*>(&source), static_cast<CKQStringArray*>(&again)}) {
+    Fill(*usable, {"z", "Y", "x"});
+    EXPECT_EQ(Texts(*usable), (std::vector<std::string>{"x", "Y", "z"})) << "still sorted";
+  }
+  EXPECT_GE(source.Capacity(), 3u);
+  EXPECT_EQ(source.Reserve(100), 1);
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+}
+
+TEST(KQArrayMoves, AssignmentReplacesTheTargetAndHandsItsSlotsToTheSource) {
+  StringArrayProbe source(0);
+  Fill(source, {"s1", "s2"});
+  source.GetErrorState().SetError(kUntouched);
+  StringArrayProbe target(1);
+  for (int i = 0; i < 30; ++i) {
+    target.Add(CKQString::FromUtf8("t" + std::to_string(i)));
+  }
+  const unsigned targetCapacity = target.Capacity();
+  const unsigned sourceCapacity = source.Capacity();
+
+  CKQStringArray& targetBase = target;
+  targetBase = std::move(static_cast<CKQStringArray&>(source));
+  EXPECT_EQ(Texts(target), (std::vector<std::string>{"s1", "s2"}));
+  EXPECT_EQ(target.IsSorted(), 0);
+  EXPECT_EQ(Code(target), kUntouched) << "assignment takes the recorded code";
+  EXPECT_EQ(target.Capacity(), sourceCapacity);
+
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  EXPECT_EQ(source.GetSize(), 0u);
+  EXPECT_EQ(source.IsSorted(), 0);
+  EXPECT_EQ(source.Capacity(), targetCapacity) << "the target's former slots";
+  Fill(source, {"again"});
+  EXPECT_EQ(Texts(source), (std::vector<std::string>{"again"}));
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+
+  CKQStringArray& alias = target;
+  targetBase = std::move(alias);
+  EXPECT_EQ(Texts(target), (std::vector<std::string>{"s1", "s2"})) << "self-move changes nothing";
+}
+
+// Opposite moves between two arrays on two threads: the locks are taken in one order, so the
+// threads never wait for each other in a cycle.
+TEST(KQArrayMoves, OppositeMovesOnTwoThreadsDoNotDeadlock) {
+  CKQStringArray a;
+  CKQStringArray b;
+  Fill(a, {"x"});
+  constexpr int kRounds = 20000;
+  // NOLINTBEGIN(bugprone-use-after-move): moved-from arrays are usable, and used here
+  std::thread left([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      a = std::move(b);
+    }
+  });
+  std::thread right([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      b = std::move(a);
+    }
+  });
+  // NOLINTEND(bugprone-use-after-move)
+  left.join();
+  right.join();
+  EXPECT_LE(a.GetSize() + b.GetSize(), 1u);
+}
+
+// --- Reserve -----------------------------------------------------------------------------
+
+TEST(KQArrayReserve, GrowsOnceAndNeverShrinks) {
+  StringArrayProbe array;
+  EXPECT_EQ(array.Reserve(1000), 1);
+  EXPECT_EQ(array.Capacity(), 1000u);
+  for (unsigned i = 0; i < 1000; ++i) {
+    array.Add(u"x");
+  }
+  EXPECT_EQ(array.Capacity(), 1000u) << "no growth up to the reserved count";
+  array.GetErrorState().SetError(kUntouched);
+  EXPECT_EQ(array.Reserve(10), 1);
+  EXPECT_EQ(array.Capacity(), 1000u);
+  EXPECT_EQ(Code(array), kUntouched) << "success records nothing";
+}
+
+TEST(KQArrayReserve, MoreThanAnArrayCanHoldIsRefused) {
+  StringArrayProbe array;
+  Fill(array, {"kept"});
+  const unsigned capacity = array.Capacity();
+  EXPECT_EQ(array.Reserve(KQ_NO_INDEX), 0);
+  EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(array.Capacity(), capacity);
+  EXPECT_EQ(Texts(array), (std::vector<std::string>{"kept"}));
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+# cmake -P script: install, then build a client with the flags that
+# `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
+set(prefix ${KQ_WORK_DIR}/prefix)
+set(client ${KQ_WORK_DIR}/modern_client)
+file(REMOVE_RECURSE ${KQ_WORK_DIR})
+
+include(${CMAKE_CURRENT_LIST_DIR}/KQRunCommand.cmake)
+
+# pkg-config with only the installed tree on its path.
+function(pkg_config out)
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_LIBDIR=${prefix}/${KQ_LIBDIR}/pkgconfig
+            ${KQ_PKG_CONFIG} ${ARGN} kqstringarray
+    OUTPUT_VARIABLE output OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "pkg-config ${ARGN} kqstringarray failed (${result})")
+  endif()
+  set(${out} "${output}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${KQ_BUILD_DIR} --prefix ${prefix})
+
+pkg_config(flags --cflags --libs)
+pkg_config(libdir --variable=libdir)
+message(STATUS "pkg-config --cflags --libs kqstringarray: ${flags}")
+separate_arguments(flags UNIX_COMMAND "${flags}")
+separate_arguments(cxx_flags UNIX_COMMAND "${KQ_CXX_FLAGS} ${KQ_EXE_LINKER_FLAGS}")
+
+run(${KQ_CXX_COMPILER} -std=c++20 ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
+    -Wl,-rpath,${libdir} -o ${client})
+run(${client})
