@@ -59,6 +59,9 @@ public:
 
   // Conversions to and from UTF-8.  Ill-formed UTF-8 and unpaired surrogates become U+FFFD.
   static CKQString FromUtf8(std::string_view utf8);
+  // Throws std::length_error, before allocating anything, when the UTF-8 form would be longer
+  // than a std::string can hold (possible on 32-bit targets only), and std::bad_alloc when
+  // memory runs out.
   std::string ToUtf8() const;
 
 private:
