@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine for CTest (CMAKE_CROSSCOMPILING_EMULATOR of the win32 build).
 #
+#   wine-run.sh PROGRAM [ARG...]   runs PROGRAM under Wine
+#   wine-run.sh --start-server     starts one persistent wineserver for the prefix
+#   wine-run.sh --stop-server      stops it again
+#
 # The Wine prefix lives in the build tree (the outermost directory holding a CMakeCache.txt above
 # the current directory, so that a build nested in it, such as the package check's client, shares
 # it; or KQ_WINEPREFIX when set), is created once by the first run, behind a lock so that parallel
@@ -38,5 +42,24 @@ if [[ ! -f "$marker" ]]; then
   flock -u 9
   exec 9>&-
 fi
+
+# A test run keeps one wineserver alive from its first test to its last (the CTest fixture of
+# cmake/KQWineServer.cmake).  Left to itself, each program starts a server that ends as soon as
+# the program does, and the next program can meet it while it shuts down ("recvmsg: Connection
+# reset by peer").  A server left over from an earlier, interrupted run is replaced.
+case "${1:-}" in
+--start-server)
+  wineserver -k >/dev/null 2>&1 || true
+  # The server, and Wine's own background programs (services, devices), which start with the
+  # first program and live as long as the server, outlive this script: none of them may hold a
+  # test's output open, or CTest waits for them.  So the server starts detached, and wineboot
+  # starts the background programs here, with no output to inherit.
+  wineserver -p </dev/null >/dev/null 2>&1
+  exec wine wineboot </dev/null >/dev/null 2>&1
+  ;;
+--stop-server)
+  exec wineserver -k
+  ;;
+esac
 
 exec wine "$@"

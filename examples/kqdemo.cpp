@@ -1,11 +1,13 @@
-// kqdemo: shows what the arrays of KQStringArray do, on built-in sample data.
+// kqdemo: shows what the arrays of KQStringArray do, on built-in sample data or on a file.
 //
 // Usage: kqdemo [FILE]   -- FILE is UTF-8 text whose words replace the built-in sample.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
@@ -104,10 +106,37 @@ unsigned long CountUnits(const unsigned short* const* texts) {
   return units;
 }
 
-void ShowStringArray(std::string_view text) {
+// The words to sort: the built-in sample, or the contents of FILE.
+struct Input {
+  std::string_view text;
+  const char* file; // null: the built-in sample
+};
+
+// Ill-formed UTF-8 sequences in `text`.  FromUtf8 replaces each of them by one U+FFFD, so they
+// are the U+FFFD units of the decoded text less the U+FFFD that the text spells out well-formed
+// (the bytes EF BF BD always decode as exactly that: EF never continues another sequence).
+std::size_t CountIllFormed(std::string_view text) {
+  const CKQString decoded = CKQString::FromUtf8(text);
+  const char16_t* units = decoded.Data();
+  const auto replaced =
+      static_cast<std::size_t>(std::count(units, units + decoded.GetLength(), u'\uFFFD'));
+  constexpr std::string_view kSpelled = "\xEF\xBF\xBD";
+  std::size_t spelled = 0;
+  for (std::size_t at = text.find(kSpelled); at != std::string_view::npos;
+       at = text.find(kSpelled, at + kSpelled.size())) {
+    ++spelled;
+  }
+  return replaced - spelled;
+}
+
+void ShowStringArray(const Input& input) {
   std::puts("== CKQStringArray: wide strings in case-insensitive order ==");
   CKQStringArray words(1);
-  AddWords(words, text);
+  AddWords(words, input.text);
+  if (input.file != nullptr) {
+    std::printf("  %s: %zu bytes, %u words, %zu ill-formed UTF-8 sequences replaced by U+FFFD\n",
+                input.file, input.text.size(), words.GetSize(), CountIllFormed(input.text));
+  }
   PrintArray("sorted words", words);
 
   CKQString missing = words.GetAt(words.GetSize());
@@ -136,21 +165,75 @@ void ShowStringArray(std::string_view text) {
   both.FreeMemoryArray(&flat);
 }
 
+constexpr const char* kUsage =
+    "usage: kqdemo [FILE]\n"
+    "\n"
+    "Shows what the three arrays of KQStringArray do.  The string-array part sorts the words of\n"
+    "a built-in sample, or of FILE when one is given.\n"
+    "\n"
+    "FILE  UTF-8 text, split into words at white space and ASCII punctuation.  Ill-formed UTF-8\n"
+    "      is replaced by U+FFFD and the number of sequences replaced is reported; an empty\n"
+    "      file gives 0 words.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when FILE cannot be read (the system's reason is printed),\n"
+    "2 for a wrong command line.\n";
+
+// Reads all of `path` into `text`.  On failure returns false with the system's reason.
+bool ReadFile(const char* path, std::string& text, std::string& reason) {
+  // A directory opens on some systems and fails only on reading, on others it does not open at
+  // all: ask first, so both give the same reason.
+  std::error_code ignored; // a path that does not exist is reported by the open below
+  if (std::filesystem::is_directory(path, ignored)) {
+    reason = std::make_error_code(std::errc::is_a_directory).message();
+    return false;
+  }
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    reason = std::generic_category().message(errno);
+    return false;
+  }
+  char buffer[64 * 1024];
+  std::size_t got = 0;
+  errno = 0;
+  while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+    text.append(buffer, got);
+  }
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno != 0 ? errno : EIO; // read only when `failed`
+  std::fclose(file);
+  if (failed) {
+    reason = std::generic_category().message(error);
+    return false;
+  }
+  return true;
+}
+
 } // namespace
 
+// The command line and FILE are checked before anything is printed, so a bad argument ends the
+// program with its reason alone.
 int main(int argc, char** argv) {
-  ShowPointerArray();
-  ShowUintArray();
-  if (argc > 1) {
-    std::ifstream file(argv[1], std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "kqdemo: cannot read %s\n", argv[1]);
+  if (argc > 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  Input input{kSample, nullptr};
+  std::string contents;
+  if (argc == 2) {
+    const std::string_view argument = argv[1];
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    std::string reason;
+    if (!ReadFile(argv[1], contents, reason)) {
+      std::fprintf(stderr, "kqdemo: cannot read %s: %s\n", argv[1], reason.c_str());
       return 1;
     }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    ShowStringArray(text);
-  } else {
-    ShowStringArray(kSample);
+    input = Input{contents, argv[1]};
   }
+  ShowPointerArray();
+  ShowUintArray();
+  ShowStringArray(input);
   return 0;
 }

@@ -5,15 +5,18 @@
 #ifndef KQ_OBJECT_H
 #define KQ_OBJECT_H
 
-#include <cstddef>
-
 #include "KQError.h"
 
 // Room for the platform's re-entrant lock (a critical section on Windows, a recursive mutex
 // elsewhere).  Only the library's platform layer reads or writes the bytes; clients never touch
 // them.  The size covers every supported target and is checked where the lock is built.
+//
+// Alignment: 8 covers every lock the platform layer builds (pointer or `long` members) and is
+// what the allocation operator of every supported target guarantees, so an array made with `new`
+// is properly aligned.  std::max_align_t would not do: on 32-bit Windows it asks for 16 while the
+// C runtime's heap, and with it operator new, hands out blocks aligned to 8 only.
 struct KQLockStorage {
-  alignas(std::max_align_t) unsigned char bytes[64]; // the platform's lock object
+  alignas(8) unsigned char bytes[64];
 };
 
 // The abstract base of the arrays: their error state and their common virtual operations.

@@ -172,6 +172,7 @@ class AllocationSweep : public testing::Test {
 protected:
   void SetUp() override {
     if (!kqtest::FaultInjectionSupported()) {
+      ASSERT_FALSE(kqtest::kFaultInjectionExpected) << "the injector does not reach the library";
       GTEST_SKIP() << "allocation failures cannot be injected on this target";
     }
     if (kUnderThreadSanitizer) {
@@ -181,6 +182,34 @@ protected:
 };
 
 } // namespace
+
+// The sweep must not pass by skipping where the libraries are built: the injector reaches both
+// DLLs' allocations (through redirected imports on Windows, by interposition on ELF targets).
+TEST(FaultInjector, ReachesTheAllocationsOfBothLibraries) {
+  if (kqtest::kFaultInjectionExpected) {
+    ASSERT_TRUE(kqtest::FaultInjectionSupported());
+  }
+  if (!kqtest::FaultInjectionSupported() || kUnderThreadSanitizer) {
+    GTEST_SKIP() << "allocation failures cannot be injected here";
+  }
+  EXPECT_THROW(Armed(1, [] { return CKQString(u"text").GetLength(); }), std::bad_alloc)
+      << "the string library's operator new";
+
+  CKQStringArray array;
+  Fill(array, Strings(kSource.begin(), kSource.begin() + 10)); // full: the next Add grows
+  const struct {
+    long failing;
+    const char* what;
+  } cases[] = {{1, "the array library's operator new (the item)"},
+               {2, "the array library's realloc (the slots)"}};
+  const CKQString text = S("new");
+  for (const auto& c : cases) {
+    EXPECT_EQ(Armed(c.failing, [&] { return array.Add(text, nullptr); }), 0) << c.what;
+    EXPECT_TRUE(kqtest::FaultHappened()) << c.what;
+    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY) << c.what;
+  }
+  EXPECT_EQ(array.GetSize(), 10u);
+}
 
 TEST_F(AllocationSweep, StringArrayConstruction) {
   for (int sorted : {0, 1}) {

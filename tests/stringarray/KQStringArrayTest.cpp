@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "KQResultCodes.h"
@@ -28,6 +29,11 @@ TEST(KQStringArray, NewArraysAreEmptyWithTheirFlag) {
   CKQStringArray defaulted;
   EXPECT_EQ(defaulted.IsSorted(), 0);
 }
+
+// The constructor is explicit on purpose (a deliberate deviation the README lists): no int turns
+// into an array, so `a = 1;` cannot empty `a` by assigning a new sorted array.
+static_assert(!std::is_convertible_v<int, CKQStringArray>, "CKQStringArray s = 1; compiles");
+static_assert(std::is_constructible_v<CKQStringArray, int>);
 
 TEST(KQStringArray, InsertionOrderAndWrittenPositions) {
   struct Case {

@@ -1,5 +1,9 @@
 // Replaces the allocation operators and interposes realloc (and free, to count realloc-made
 // blocks) so that a chosen allocation fails and live blocks can be counted.
+//
+// ELF targets interpose by symbol: the executable's definitions serve the whole process.  On
+// Windows every DLL keeps its own imports, so the allocation functions' entries in the project
+// DLLs' import address tables are pointed at this file's replacements when the test starts.
 #include "KQFaultInjection.h"
 
 #include <atomic>
@@ -8,6 +12,14 @@
 
 #if defined(__ELF__)
 #include <dlfcn.h>
+#endif
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstring>
 #endif
 
 // Realloc-made blocks are tracked by interposing free, which runs for every block of the
@@ -22,7 +34,7 @@
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define KQ_UNDER_SANITIZER 1
 #endif
-#if defined(__ELF__) && !defined(KQ_UNDER_SANITIZER)
+#if (defined(__ELF__) && !defined(KQ_UNDER_SANITIZER)) || defined(_WIN32)
 #define KQ_TRACK_REALLOC_BLOCKS 1
 #endif
 
@@ -131,11 +143,140 @@ constinit ReallocTable g_reallocBlocks;
 
 } // namespace
 
+#if defined(_WIN32)
+// Windows: the project DLLs' imports of the allocation functions are redirected to the
+// replacements below (operator new and delete: the executable's own, defined at the end of this
+// file).  libstdc++-6.dll keeps calling its own operator new: what it allocates internally (the
+// text of a std::string longer than its inline buffer, for one) is neither counted nor made to
+// fail.  All of them are blocks of the one C runtime heap, so freeing across modules is safe.
+namespace {
+
+// realloc and free for the DLLs: the same rules as the ELF interposers at the end of this file.
+void* __cdecl ReallocForDlls(void* block, std::size_t size) noexcept {
+  if (ShouldFail()) {
+    return nullptr;
+  }
+  void* grown = std::realloc(block, size); // NOLINT(cppcoreguidelines-no-malloc)
+  if (grown != nullptr) {
+    g_reallocBlocks.Replace(block, grown);
+  }
+  return grown;
+}
+
+void __cdecl FreeForDlls(void* block) noexcept {
+  if (block != nullptr) {
+    g_reallocBlocks.Remove(block);
+    std::free(block); // NOLINT(cppcoreguidelines-no-malloc)
+  }
+}
+
+// size_t in mangled names: unsigned long long on 64-bit Windows, unsigned int on 32-bit.
+#if defined(_WIN64)
+#define KQ_SIZE_CODE "y"
+#else
+#define KQ_SIZE_CODE "j"
+#endif
+
+using Slot = decltype(IMAGE_THUNK_DATA{}.u1.Function);
+
+template <typename Function> Slot AddressOf(Function* function) {
+  return reinterpret_cast<Slot>(function);
+}
+
+struct Replacement {
+  const char* name; // as imported: mangled for the operators, plain for the C runtime
+  Slot function;
+};
+
+// The sized and unsized forms of both operators; the nothrow and aligned forms are not used by
+// the libraries.
+const Replacement kReplacements[] = {
+    {"_Znw" KQ_SIZE_CODE, AddressOf(static_cast<void* (*)(std::size_t)>(&::operator new))},
+    {"_Zna" KQ_SIZE_CODE, AddressOf(static_cast<void* (*)(std::size_t)>(&::operator new[]))},
+    {"_ZdlPv", AddressOf(static_cast<void (*)(void*) noexcept>(&::operator delete))},
+    {"_ZdaPv", AddressOf(static_cast<void (*)(void*) noexcept>(&::operator delete[]))},
+    {"_ZdlPv" KQ_SIZE_CODE,
+     AddressOf(static_cast<void (*)(void*, std::size_t) noexcept>(&::operator delete))},
+    {"_ZdaPv" KQ_SIZE_CODE,
+     AddressOf(static_cast<void (*)(void*, std::size_t) noexcept>(&::operator delete[]))},
+    {"realloc", AddressOf(&ReallocForDlls)},
+    {"free", AddressOf(&FreeForDlls)},
+};
+
+bool Overwrite(Slot& slot, Slot value) noexcept {
+  DWORD protection = 0;
+  if (VirtualProtect(&slot, sizeof(slot), PAGE_READWRITE, &protection) == 0) {
+    return false;
+  }
+  slot = value;
+  VirtualProtect(&slot, sizeof(slot), protection, &protection);
+  return true;
+}
+
+// Points every import of `name` listed in kReplacements at its replacement; returns how many
+// entries were redirected, or -1 when the module is not loaded.
+int PatchImports(const char* name) noexcept {
+  auto* const base = reinterpret_cast<unsigned char*>(GetModuleHandleA(name));
+  if (base == nullptr) {
+    return -1;
+  }
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (directory.VirtualAddress == 0) {
+    return 0;
+  }
+  int patched = 0;
+  for (const auto* library =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+       library->Name != 0; ++library) {
+    // The lookup table keeps the names; the address table beside it holds the bound addresses.
+    const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+        base +
+        (library->OriginalFirstThunk != 0 ? library->OriginalFirstThunk : library->FirstThunk));
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
+        continue;
+      }
+      const auto* import =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      for (const Replacement& replacement : kReplacements) {
+        if (std::strcmp(reinterpret_cast<const char*>(import->Name), replacement.name) == 0) {
+          patched += Overwrite(slots->u1.Function, replacement.function) ? 1 : 0;
+          break;
+        }
+      }
+    }
+  }
+  return patched;
+}
+
+// Runs while the executable's globals are built: the DLLs are loaded and started, no test has
+// run yet.  Every test loads KQString.dll; KQStringArray.dll is loaded only where the test uses
+// the arrays.  Each library that allocates and is loaded must have been redirected.
+bool PatchProjectImports() noexcept {
+  const int strings = PatchImports("KQString.dll");
+  const int arrays = PatchImports("KQStringArray.dll");
+  PatchImports("CKQError.dll");
+  return strings > 0 && arrays != 0;
+}
+
+const bool g_importsPatched = PatchProjectImports();
+
+bool ImportsPatched() { return g_importsPatched; }
+
+} // namespace
+#endif // _WIN32
+
 namespace kqtest {
 
 bool FaultInjectionSupported() {
 #if defined(__ELF__)
   return true;
+#elif defined(_WIN32)
+  return ImportsPatched();
 #else
   return false;
 #endif

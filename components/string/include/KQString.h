@@ -97,6 +97,9 @@ public:
   // that is whether no U+FFFD stands for a broken sequence (a U+FFFD spelt out in the input is
   // well-formed).
   static CKQString FromUtf8(std::string_view utf8, bool* wellFormed);
+  // Throws std::length_error, before allocating anything, when the UTF-8 form would be longer
+  // than a std::string can hold (possible on 32-bit targets only), and std::bad_alloc when
+  // memory runs out.
   std::string ToUtf8() const;
 
 private:

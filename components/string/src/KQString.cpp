@@ -12,6 +12,7 @@
 
 #include "KQCaseMap.h"
 #include "KQUtf16.h"
+#include "KQUtf8Size.h"
 
 #include <algorithm>
 #include <atomic>
@@ -362,12 +363,12 @@ CKQString CKQString::FromUtf8(std::string_view utf8, bool* wellFormed) {
   return CKQString(buffer);
 }
 
+// Sizes the result first (checked: see KQUtf8Size.h), then fills it.
 std::string CKQString::ToUtf8() const {
   const char16_t* units = m_pBuffer->Units();
   const std::size_t length = m_pBuffer->length;
-  std::size_t bytes = 0;
-  DecodeUtf16(units, length, [&bytes](char32_t cp) { bytes += Utf8Length(cp); });
-  std::string utf8(bytes, '\0');
+  std::string utf8;
+  utf8.resize(kq::utf8::EncodedSize(units, length, utf8.max_size()));
   char* out = utf8.data();
   DecodeUtf16(units, length, [&out](char32_t cp) {
     const auto put = [&out](char32_t byte) { *out++ = static_cast<char>(byte); };

@@ -1,0 +1,72 @@
+# cmake -P script: runs kqdemo with one kind of FILE argument and checks its exit status, its
+# output and, for a FILE it cannot read, that nothing but the reason was printed.
+#
+#   -DKQ_DEMO=<kqdemo> [-DKQ_EMULATOR=<runner>] -DKQ_WORK_DIR=<scratch folder> -DKQ_CASE=<case>
+#
+# Cases: help, usage, missing, directory, empty, ill-formed.
+file(REMOVE_RECURSE ${KQ_WORK_DIR})
+file(MAKE_DIRECTORY ${KQ_WORK_DIR})
+
+set(stdout_regex "")
+set(stderr_regex "")
+set(stdout_empty OFF)
+if(KQ_CASE STREQUAL "help")
+  set(args --help)
+  set(exit_code 0)
+  set(stdout_regex "usage: kqdemo \\[FILE\\].*FILE  UTF-8 text")
+elseif(KQ_CASE STREQUAL "usage")
+  set(args one two)
+  set(exit_code 2)
+  set(stdout_empty ON)
+  set(stderr_regex "usage: kqdemo \\[FILE\\]")
+elseif(KQ_CASE STREQUAL "missing")
+  set(args ${KQ_WORK_DIR}/no-such-file.txt)
+  set(exit_code 1)
+  set(stdout_empty ON)
+  set(stderr_regex "kqdemo: cannot read [^\n]*no-such-file\\.txt: No such file or directory")
+elseif(KQ_CASE STREQUAL "directory")
+  set(args ${KQ_WORK_DIR})
+  set(exit_code 1)
+  set(stdout_empty ON)
+  set(stderr_regex "kqdemo: cannot read [^\n]*: Is a directory")
+elseif(KQ_CASE STREQUAL "empty")
+  file(WRITE ${KQ_WORK_DIR}/empty.txt "")
+  set(args ${KQ_WORK_DIR}/empty.txt)
+  set(exit_code 0)
+  set(stdout_regex "empty\\.txt: 0 bytes, 0 words, 0 ill-formed UTF-8 sequences replaced")
+elseif(KQ_CASE STREQUAL "ill-formed")
+  # "café" well-formed, then FF (starts nothing), C0 80 (an overlong lead and a stray
+  # continuation byte: two), E2 82 cut short by a space (one), and a well-formed U+FFFD spelled
+  # EF BF BD, which is text, not a replacement: four replaced.
+  string(ASCII 195 169 e_acute)
+  string(ASCII 255 ff)
+  string(ASCII 192 128 overlong)
+  string(ASCII 226 130 cut)
+  string(ASCII 239 191 189 fffd)
+  file(WRITE ${KQ_WORK_DIR}/ill-formed.txt
+       "caf${e_acute} x${ff}y ${overlong} ${cut} ${fffd} end\n")
+  set(args ${KQ_WORK_DIR}/ill-formed.txt)
+  set(exit_code 0)
+  set(stdout_regex "ill-formed\\.txt: 24 bytes, 6 words, 4 ill-formed UTF-8 sequences replaced")
+else()
+  message(FATAL_ERROR "unknown case ${KQ_CASE}")
+endif()
+
+execute_process(COMMAND ${KQ_EMULATOR} ${KQ_DEMO} ${args}
+                RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+set(failures "")
+if(NOT result STREQUAL "${exit_code}")
+  string(APPEND failures "exit status ${result}, expected ${exit_code}\n")
+endif()
+if(stdout_empty AND NOT out STREQUAL "")
+  string(APPEND failures "printed before the error:\n${out}\n")
+endif()
+if(stdout_regex AND NOT out MATCHES "${stdout_regex}")
+  string(APPEND failures "standard output does not match \"${stdout_regex}\"\n")
+endif()
+if(stderr_regex AND NOT err MATCHES "${stderr_regex}")
+  string(APPEND failures "standard error does not match \"${stderr_regex}\"\n")
+endif()
+if(failures)
+  message(FATAL_ERROR "kqdemo ${args}:\n${failures}--- stdout:\n${out}--- stderr:\n${err}")
+endif()
