@@ -1,29 +1,72 @@
-// CKQStringArray::FindString: a linear scan filtered by the 32-bit keys.
+// CKQStringArray::FindString: a binary search in sorted arrays, a key scan in unsorted ones.
+#include "KQKeyScan.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
 #include "KQStringKey.h"
 
-// Keys decide only that two texts may be equal: different texts can share a CRC-32 (and such
-// pairs are easy to construct), so every key match is confirmed by comparing the texts, exactly
-// or without regard to case.  Per element the scan costs one load of the item and one 32-bit
-// compare.  No lock is taken: callers keep writers away while they search.
-unsigned CKQStringArray::FindString(CKQString text, int noCase) {
+namespace {
+
+constexpr unsigned kNoIndex = 0xFFFFFFFFu;
+
+// The sorted case.  The result is the index a scan from the front would give, the first match,
+// because CKQString::CompareNoCase returns 0 exactly when the lowered forms of the two texts are
+// equal (the string component guarantees it) and orders texts totally otherwise: then the
+// elements equal to `text` without regard to case form one run of neighbours in a sorted array,
+// the lower bound is the first of them, and an exact match, being equal without regard to case
+// too, can only lie inside that run.  Texts in the run have equal lowered forms and so the key
+// of `text`: an exact search walks the run and stops at the first key that differs, without
+// reading that element's item.  O(log n) comparisons, plus the run's length for an exact search.
+unsigned FindSorted(void** slots, const std::uint32_t* keys, unsigned count, const CKQString& text,
+                    bool noCase) noexcept {
+  unsigned i = kq::LowerBoundNoCase(slots, count, text);
+  if (i == count || kq::ItemAt(slots, i)->text.CompareNoCase(text) != 0) {
+    return kNoIndex; // no element equals `text` even without regard to case
+  }
+  if (noCase) {
+    return i;
+  }
   const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
-  const unsigned count = kq::frame::LoadCount(m_nCount);
-  void** slots = *m_ppStorage;
-  for (unsigned i = 0; i < count; ++i) {
-    const kq::StringItem* item = kq::ItemAt(slots, i);
-    if (item->key != key) {
-      continue;
-    }
-    const bool equal =
-        noCase != 0 ? item->text.CompareNoCase(text) == 0 : text.Compare(item->text) == 0;
-    if (equal) {
+  for (; i < count && keys[i] == key; ++i) {
+    const CKQString& element = kq::ItemAt(slots, i)->text;
+    if (text.Compare(element) == 0) {
       return i;
     }
+    if (element.CompareNoCase(text) != 0) {
+      break; // past the run: a different text with the same key
+    }
   }
-  m_error.SetError(ERROR_NOT_FOUND);
-  return 0xFFFFFFFFu;
+  return kNoIndex;
+}
+
+// The unsorted case: the key block is scanned for the key of `text`, and text is compared only
+// where the keys agree.  Keys decide only that two texts may be equal: different texts can share
+// a CRC-32 (and such pairs are easy to construct), so every key match is confirmed by comparing
+// the texts, exactly or without regard to case.
+unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
+                      const CKQString& text, bool noCase) noexcept {
+  const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
+  for (std::size_t i = kq::keyscan::Find(keys, 0, count, key); i < count;
+       i = kq::keyscan::Find(keys, i + 1, count, key)) {
+    const CKQString& element = kq::ItemAt(slots, static_cast<unsigned>(i))->text;
+    if (noCase ? element.CompareNoCase(text) == 0 : text.Compare(element) == 0) {
+      return static_cast<unsigned>(i);
+    }
+  }
+  return kNoIndex;
+}
+
+} // namespace
+
+// No lock is taken: callers keep writers away while they search.
+unsigned CKQStringArray::FindString(CKQString text, int noCase) {
+  const unsigned count = kq::frame::LoadCount(m_nCount);
+  void** slots = *m_ppStorage;
+  const unsigned found = m_bSorted != 0 ? FindSorted(slots, m_pKeys, count, text, noCase != 0)
+                                        : FindUnsorted(slots, m_pKeys, count, text, noCase != 0);
+  if (found == kNoIndex) {
+    m_error.SetError(ERROR_NOT_FOUND);
+  }
+  return found;
 }

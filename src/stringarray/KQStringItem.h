@@ -24,6 +24,24 @@ inline StringItem* ItemAt(void** slots, unsigned index) noexcept {
   return static_cast<StringItem*>(slots[index]);
 }
 
+// The first of the `count` items in `slots` that does not sort before `text` under
+// CKQString::CompareNoCase, or `count` when all do; the items must be in that order (a sorted
+// array's).  Where some item equals `text` without regard to case, this is the first of them.
+// O(log count) comparisons.
+inline unsigned LowerBoundNoCase(void** slots, unsigned count, const CKQString& text) noexcept {
+  unsigned low = 0;
+  unsigned high = count;
+  while (low < high) {
+    const unsigned middle = low + (high - low) / 2;
+    if (ItemAt(slots, middle)->text.CompareNoCase(text) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
+}
+
 } // namespace kq
 
 #endif // KQ_STRING_ITEM_H
