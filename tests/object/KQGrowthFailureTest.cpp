@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "KQFaultInjection.h"
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
+#include "KQStringTestUtil.h"
 #include "KQTestAccess.h"
 
 namespace {
 
 void* P(std::uintptr_t value) { return reinterpret_cast<void*>(value); }
-std::uint32_t Code(const CKQObject& object) { return object.GetErrorState().GetError(); }
+using kqtest::Code;
 
 class GrowthFailure : public testing::Test {
 protected:
@@ -86,6 +89,66 @@ TEST_F(GrowthFailure, CopiesThatCannotReserveStayEmptyOrUnchanged) {
   EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
   EXPECT_EQ(target.GetSize(), 1u);
   EXPECT_EQ(target.GetAt(0), P(77));
+}
+
+// A string array grows its key block first and its slots second.  A refusal of either leaves
+// slots, keys and capacity as they were: every element is still found through its key (an
+// unsorted array's FindString scans the key block), and growth succeeds later.
+TEST_F(GrowthFailure, RefusedGrowthKeepsSlotsAndKeysInStep) {
+  std::vector<CKQString> texts;
+  for (int i = 0; i < 40; ++i) {
+    texts.push_back(kqtest::S(("word " + std::to_string(i)).c_str()));
+  }
+  const auto expectAllFound = [&texts](StringArrayProbe& array) {
+    for (unsigned i = 0; i < texts.size(); ++i) {
+      const unsigned expected = i < array.GetSize() ? i : 0xFFFFFFFFu;
+      ASSERT_EQ(array.FindString(texts[i], 0), expected) << "word " << i;
+      ASSERT_EQ(array.FindString(texts[i], 1), expected) << "word " << i;
+    }
+  };
+  // Add of the 11th string: 1 is its item, 2 the key block, 3 the slot buffer.
+  for (long n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    StringArrayProbe array;
+    for (unsigned i = 0; i < 10; ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    {
+      kqtest::ScopedFault fault(n);
+      EXPECT_EQ(array.Add(texts[10], nullptr), 0);
+      EXPECT_TRUE(kqtest::FaultHappened());
+    }
+    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+    EXPECT_EQ(array.Capacity(), 10u);
+    expectAllFound(array);
+    for (unsigned i = 10; i < texts.size(); ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    EXPECT_EQ(array.Capacity(), 40u);
+    expectAllFound(array);
+  }
+  // Alloc: 1 is the key block, 2 the slot buffer.
+  for (long n = 1; n <= 2; ++n) {
+    SCOPED_TRACE(n);
+    StringArrayProbe array;
+    for (unsigned i = 0; i < 7; ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    {
+      kqtest::ScopedFault fault(n);
+      EXPECT_EQ(array.Alloc(1000), 0);
+      EXPECT_TRUE(kqtest::FaultHappened());
+    }
+    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+    EXPECT_EQ(array.Capacity(), 10u);
+    expectAllFound(array);
+    EXPECT_EQ(array.Alloc(1000), 1);
+    EXPECT_EQ(array.Capacity(), 1000u);
+    for (unsigned i = 7; i < texts.size(); ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    expectAllFound(array);
+  }
 }
 
 TEST(GrowthOverflow, SlotCountWhoseByteSizeOverflowsFails) {
