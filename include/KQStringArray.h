@@ -3,10 +3,11 @@
 //
 // Invariants: m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the
 // array, holding the element's text exactly as added and its key, the CRC-32 of the lowered
-// text.  A private key block beside the slots, with room for m_nCapacity keys, holds the key of
-// slot i at position i for every element: the members that add, replace, remove or move slots
-// (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys with them, and Alloc grows
-// both together.  When m_bSorted is non-zero no element compares greater than the next one under
+// text.  A private key block beside the slots, with room for at least m_nCapacity keys, holds
+// the key of slot i at position i for every element, so a search reads keys contiguously instead
+// of through each slot's item: the members that add, replace, remove or move slots (Add, SetAt,
+// RemoveAt, RemoveAll, CreateInsertionPoint) move keys with them, and Alloc grows both together.
+// When m_bSorted is non-zero no element compares greater than the next one under
 // CKQString::CompareNoCase; strings equal without regard to case keep the one added last first.
 //
 // Ownership: the array owns its items and their strings; callers only ever get copies (strings
@@ -120,7 +121,7 @@ protected:
   KQLockStorage m_lock{};        // re-entrant lock guarding changes
 
 private:
-  std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for m_nCapacity keys
+  std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
 
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.
