@@ -106,47 +106,38 @@ TEST_F(GrowthFailure, RefusedGrowthKeepsSlotsAndKeysInStep) {
       ASSERT_EQ(array.FindString(texts[i], 1), expected) << "word " << i;
     }
   };
-  // Add of the 11th string: 1 is its item, 2 the key block, 3 the slot buffer.
-  for (long n = 1; n <= 3; ++n) {
-    SCOPED_TRACE(n);
+  // The n-th allocation of the step fails: Add makes its item, then grows keys and slots.
+  const struct {
+    const char* what;
+    bool alloc; // Alloc(1000) on 7 elements, or the Add of an 11th element
+    long n;
+  } cases[] = {
+      {"Add: the item", false, 1},         {"Add: the key block", false, 2},
+      {"Add: the slot buffer", false, 3},  {"Alloc: the key block", true, 1},
+      {"Alloc: the slot buffer", true, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     StringArrayProbe array;
-    for (unsigned i = 0; i < 10; ++i) {
+    const unsigned prefill = c.alloc ? 7 : 10;
+    for (unsigned i = 0; i < prefill; ++i) {
       ASSERT_EQ(array.Add(texts[i], nullptr), 1);
     }
     {
-      kqtest::ScopedFault fault(n);
-      EXPECT_EQ(array.Add(texts[10], nullptr), 0);
+      kqtest::ScopedFault fault(c.n);
+      EXPECT_EQ(c.alloc ? array.Alloc(1000) : array.Add(texts[prefill], nullptr), 0);
       EXPECT_TRUE(kqtest::FaultHappened());
     }
     EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
     EXPECT_EQ(array.Capacity(), 10u);
     expectAllFound(array);
-    for (unsigned i = 10; i < texts.size(); ++i) {
+    if (c.alloc) {
+      EXPECT_EQ(array.Alloc(1000), 1);
+    }
+    for (unsigned i = prefill; i < texts.size(); ++i) {
       ASSERT_EQ(array.Add(texts[i], nullptr), 1);
     }
-    EXPECT_EQ(array.Capacity(), 40u);
-    expectAllFound(array);
-  }
-  // Alloc: 1 is the key block, 2 the slot buffer.
-  for (long n = 1; n <= 2; ++n) {
-    SCOPED_TRACE(n);
-    StringArrayProbe array;
-    for (unsigned i = 0; i < 7; ++i) {
-      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
-    }
-    {
-      kqtest::ScopedFault fault(n);
-      EXPECT_EQ(array.Alloc(1000), 0);
-      EXPECT_TRUE(kqtest::FaultHappened());
-    }
-    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
-    EXPECT_EQ(array.Capacity(), 10u);
-    expectAllFound(array);
-    EXPECT_EQ(array.Alloc(1000), 1);
-    EXPECT_EQ(array.Capacity(), 1000u);
-    for (unsigned i = 7; i < texts.size(); ++i) {
-      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
-    }
+    EXPECT_EQ(array.Capacity(), c.alloc ? 1000u : 40u);
     expectAllFound(array);
   }
 }
