@@ -6,12 +6,12 @@
 #include "KQKeyScan.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define KQ_KEY_SCAN_HAVE_SSE2 1
+#define KQ_KEY_SCAN_HAVE_SSE2 1 // NOLINT(cppcoreguidelines-macro-usage): tested by #if
 #include <bit>
 #include <cpuid.h>
 #include <emmintrin.h>
 #else
-#define KQ_KEY_SCAN_HAVE_SSE2 0
+#define KQ_KEY_SCAN_HAVE_SSE2 0 // NOLINT(cppcoreguidelines-macro-usage)
 #endif
 
 namespace kq::keyscan {
@@ -27,7 +27,10 @@ constexpr bool kSse2Baseline = false;
 #endif
 
 bool DetectSse2() noexcept {
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  unsigned eax = 0;
+  unsigned ebx = 0;
+  unsigned ecx = 0;
+  unsigned edx = 0;
   if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
     return false;
   }
