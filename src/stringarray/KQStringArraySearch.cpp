@@ -24,11 +24,11 @@ unsigned FindSorted(void** slots, const std::uint32_t* keys, unsigned count, con
   if (i == count || kq::ItemAt(slots, i)->text.CompareNoCase(text) != 0) {
     return kNoIndex; // no element equals `text` even without regard to case
   }
-  if (noCase) {
+  if (noCase || text.Compare(kq::ItemAt(slots, i)->text) == 0) {
     return i;
   }
   const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
-  for (; i < count && keys[i] == key; ++i) {
+  for (++i; i < count && keys[i] == key; ++i) {
     const CKQString& element = kq::ItemAt(slots, i)->text;
     if (text.Compare(element) == 0) {
       return i;
