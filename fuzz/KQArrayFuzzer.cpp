@@ -6,9 +6,9 @@
 //
 // The model follows the documented rules directly: sorted insertion goes before the first
 // element e with e.CompareNoCase(new) >= 0 (a linear scan, where the array uses a binary search),
-// and a case-insensitive search finds the first element that compares equal without regard to
-// case (where the array filters by CRC-32 keys first).  It uses CKQString's comparisons, never
-// the arrays.
+// and a search finds the first element that compares equal, exactly or without regard to case
+// (a linear scan, where the array uses a binary search when sorted and scans its key block
+// otherwise).  It uses CKQString's comparisons, never the arrays.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -85,6 +85,15 @@ CKQString MakeText(FuzzedDataProvider& in) {
   }
   return {units.data(), static_cast<std::uint32_t>(units.size())};
 }
+
+// The first array, with its reservation reachable: Alloc grows the slots and the key block
+// together to any size, not only by doubling.
+class FuzzArray : public CKQStringArray {
+public:
+  using CKQStringArray::Alloc;
+  using CKQStringArray::CKQStringArray;
+  using CKQStringArray::operator=;
+};
 
 struct StringModel {
   int sorted = 0;
@@ -219,14 +228,18 @@ void RearrangeAndFree(FuzzedDataProvider& in, CKQStringArray& a, const unsigned 
   Check(kOwnText[0] == 'o', "the caller's own text was left alone");
 }
 
-void StringStep(FuzzedDataProvider& in, CKQStringArray& a, StringModel& ma, CKQStringArray& b,
+void StringStep(FuzzedDataProvider& in, FuzzArray& a, StringModel& ma, CKQStringArray& b,
                 StringModel& mb) {
   const unsigned size = ma.Size();
-  switch (in.ConsumeIntegralInRange<int>(0, 15)) {
+  switch (const int op = in.ConsumeIntegralInRange<int>(0, 15)) {
   case 0:
   case 1: {
-    g_op = "Add";
+    g_op = op == 0 ? "Add" : "Alloc and Add";
     const CKQString text = MakeText(in);
+    if (op == 1) {
+      // Sized from the text, so the input decodes as before: up to a few hundred slots more.
+      Check(a.Alloc(size + 1 + text.GetLength()) == 1, "Alloc result");
+    }
     const bool withIndex = in.ConsumeBool();
     unsigned index = 12345;
     Check(a.Add(text, withIndex ? &index : nullptr) == 1, "Add result");
@@ -498,7 +511,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StringModel mb;
   ma.sorted = PickFlag(in);
   mb.sorted = PickFlag(in);
-  CKQStringArray a(ma.sorted);
+  FuzzArray a(ma.sorted);
   CKQStringArray b(mb.sorted);
   g_bulkLeft = kBulkBudget;
   CKQUintArray u;

@@ -3,7 +3,11 @@
 //
 // Invariants: m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the
 // array, holding the element's text exactly as added and its key, the CRC-32 of the lowered
-// text.  When m_bSorted is non-zero no element compares greater than the next one under
+// text.  A private key block beside the slots, with room for at least m_nCapacity keys, holds
+// the key of slot i at position i for every element, so a search reads keys contiguously instead
+// of through each slot's item: the members that add, replace, remove or move slots (Add, SetAt,
+// RemoveAt, RemoveAll, CreateInsertionPoint) move keys with them, and Alloc grows both together.
+// When m_bSorted is non-zero no element compares greater than the next one under
 // CKQString::CompareNoCase; strings equal without regard to case keep the one added last first.
 //
 // Ownership: the array owns its items and their strings; callers only ever get copies (strings
@@ -16,10 +20,12 @@
 // FindString, GetSize, IsEmpty and IsSorted take none: callers that read while other threads
 // write must order those calls themselves.
 //
-// Costs: Add is O(log n) comparisons plus one block move of the later slots in a sorted array,
-// amortised O(1) in an unsorted one; GetAt and operator[] are O(1); RemoveAt is one block move;
-// FindString is a linear scan doing one 32-bit key compare per element and comparing text only
-// where the keys agree.
+// Costs: Add is O(log n) comparisons plus one block move of the later slots and keys in a sorted
+// array, amortised O(1) in an unsorted one; GetAt and operator[] are O(1); RemoveAt is one block
+// move of slots and one of keys.  FindString in a sorted array is a binary search, O(log n)
+// comparisons, plus (exact search) a walk over the elements equal without regard to case; in an
+// unsorted array it scans the contiguous key block (SSE2 where the CPU has it) and compares text
+// only where the keys agree.
 //
 // Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
 // takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
@@ -76,6 +82,7 @@ public:
 
   // Index of the first element equal to `text` (exactly, or without regard to case when `noCase`
   // is non-zero); KQ_NO_INDEX with ERROR_NOT_FOUND when none is.  Success records nothing.
+  // O(log n) comparisons in a sorted array, a key scan in an unsorted one; takes no lock.
   unsigned FindString(CKQString text, int noCase = 0);
 
   // Adds every string of `source`, in `source`'s order, each at this array's own place for it.
@@ -163,7 +170,8 @@ public:
   const_iterator end() const noexcept;
 
 protected:
-  // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY.
+  // Makes room for `slots` slots and as many keys; never shrinks.  1, or 0 with
+  // ERROR_OUTOFMEMORY, the slots, the keys and the capacity as they were.
   int Alloc(unsigned slots);
   // Starts an empty frame with the given sorted flag and reserves 10 slots.  Meant for a frame
   // that has not been started: it releases nothing the array already holds.
@@ -171,7 +179,8 @@ protected:
   // Where Add would insert `text`: in a sorted array the first element that does not sort before
   // it, otherwise (and when every element sorts before it) the count.  O(log n) comparisons.
   unsigned FindItemPosition(CKQString* text);
-  // Moves the slots from `index` on up by one; the caller has made room and updates the count.
+  // Moves the slots from `index` on, with their keys, up by one; the caller has made room, fills
+  // the slot (Add stores the new item and its key there) and updates the count.
   void CreateInsertionPoint(unsigned index);
   // The CRC-32 of the text's code units as given; it lowers nothing.  The CRC-32 of a lowered
   // copy equals an element's key, but the array computes its keys in one lowering pass of its
@@ -185,6 +194,8 @@ protected:
   mutable KQLockStorage m_lock{}; // re-entrant lock guarding changes (const GetAt takes it too)
 
 private:
+  std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
+
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.
   CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag);

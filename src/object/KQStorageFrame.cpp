@@ -74,13 +74,10 @@ int RoomForOne(void***& cell, unsigned count, unsigned& capacity, CKQError& erro
   if (count < capacity) {
     return 1;
   }
-  if (count >= kMaxSlots) {
+  const unsigned wanted = GrowthTarget(count, capacity);
+  if (wanted == 0) {
     error.SetError(ERROR_OUTOFMEMORY);
     return 0;
-  }
-  unsigned wanted = kInitialSlots;
-  if (capacity != 0) {
-    wanted = capacity > kMaxSlots / 2 ? kMaxSlots : capacity * 2;
   }
   return Grow(cell, capacity, wanted, error);
 }

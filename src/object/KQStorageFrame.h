@@ -90,9 +90,21 @@ void End(void***& cell, unsigned& count, unsigned& capacity, KQLockStorage& lock
 // overflows; the old buffer, its contents and the capacity then stay.
 int Grow(void***& cell, unsigned& capacity, unsigned slots, CKQError& error) noexcept;
 
-// Makes room for one more element, as Add does before storing: doubles the capacity, reserves
-// the initial slots afresh when an earlier reservation failed (capacity 0), and refuses to grow
-// past kMaxSlots.  Returns 1, or 0 with ERROR_OUTOFMEMORY recorded.
+// The capacity that makes room for one more element once all `capacity` slots are used: double
+// the capacity (at most kMaxSlots), or the initial slots afresh when an earlier reservation
+// failed (capacity 0); 0 when `count` has reached kMaxSlots and nothing more may be added.
+constexpr unsigned GrowthTarget(unsigned count, unsigned capacity) noexcept {
+  if (count >= kMaxSlots) {
+    return 0;
+  }
+  if (capacity == 0) {
+    return kInitialSlots;
+  }
+  return capacity > kMaxSlots / 2 ? kMaxSlots : capacity * 2;
+}
+
+// Makes room for one more element, as Add does before storing: grows to GrowthTarget when every
+// slot is used.  Returns 1, or 0 with ERROR_OUTOFMEMORY recorded.
 int RoomForOne(void***& cell, unsigned count, unsigned& capacity, CKQError& error) noexcept;
 
 } // namespace kq::frame

@@ -2,7 +2,9 @@
 // removal.
 #include "KQStringArray.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "KQCrc32.h"
@@ -24,6 +26,28 @@ std::uint32_t KeyOf(const CKQString& text) noexcept {
   return kq::StringKey(text.Data(), text.GetLength());
 }
 
+// Resizes the key block to room for `count` keys (freeing it for 0), keeping the keys that fit.
+// False when the byte size does not fit in size_t or the C runtime refuses; the block is then
+// unchanged.
+bool ResizeKeys(std::uint32_t*& keys, unsigned count) noexcept {
+  if (count == 0) {
+    std::free(keys); // NOLINT(cppcoreguidelines-no-malloc)
+    keys = nullptr;
+    return true;
+  }
+  constexpr std::size_t kMaxKeys = std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t);
+  if (std::size_t{count} > kMaxKeys) {
+    return false;
+  }
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the key block is a C-runtime block like the slots
+  void* resized = std::realloc(keys, std::size_t{count} * sizeof(std::uint32_t));
+  if (resized == nullptr) {
+    return false;
+  }
+  keys = static_cast<std::uint32_t*>(resized);
+  return true;
+}
+
 } // namespace
 
 void CKQStringArray::Start(int sorted) {
@@ -37,6 +61,7 @@ CKQStringArray::CKQStringArray(int sorted) { Start(sorted); }
 CKQStringArray::~CKQStringArray() {
   RemoveAll();
   kq::frame::End(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  ResizeKeys(m_pKeys, 0);
 }
 
 int CKQStringArray::Add(CKQString text, unsigned* index) {
@@ -51,13 +76,19 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
   }
   {
     ScopedLock lock(m_lock);
-    if (kq::frame::RoomForOne(m_ppStorage, m_nCount, m_nCapacity, m_error) == 0) {
-      delete item;
-      return 0;
+    const unsigned count = LoadCount(m_nCount);
+    if (count >= m_nCapacity) {
+      const unsigned wanted = kq::frame::GrowthTarget(count, m_nCapacity);
+      if (wanted == 0 || Alloc(wanted) == 0) {
+        m_error.SetError(ERROR_OUTOFMEMORY);
+        delete item;
+        return 0;
+      }
     }
     const unsigned position = FindItemPosition(&item->text);
     CreateInsertionPoint(position);
     (*m_ppStorage)[position] = item;
+    m_pKeys[position] = item->key;
     if (index != nullptr) {
       *index = position;
     }
@@ -101,13 +132,19 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   StringItem* item = ItemAt(*m_ppStorage, index);
   item->text = std::move(text);
   item->key = key;
+  m_pKeys[index] = key;
   return 1;
 }
 
-// The item and its text are released under the lock, before the slots move over it.
+// The release runs under the lock, before the slots move over the removed one: it frees the item
+// and its text and moves the later keys down by one, so the key block stays in step.
 int CKQStringArray::RemoveAt(unsigned index) {
-  if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index,
-                            [](void* slot) { delete static_cast<StringItem*>(slot); }) == 0) {
+  const auto release = [this, index](void* slot) {
+    delete static_cast<StringItem*>(slot);
+    const std::size_t later = m_nCount - index - 1; // the count has not stepped down yet
+    std::memmove(m_pKeys + index, m_pKeys + index + 1, later * sizeof(std::uint32_t));
+  };
+  if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, release) == 0) {
     return 0;
   }
   m_error.SetError(ERROR_SUCCESS);
@@ -134,8 +171,23 @@ int CKQStringArray::IsEmpty() { return LoadCount(m_nCount) == 0 ? 1 : 0; }
 
 int CKQStringArray::Dump() { return 0; }
 
+// The keys grow first, in place where the C runtime can; the capacity changes only once the
+// slots have grown too.  When the slots cannot grow, the key block goes back to its old size
+// (should even that be refused, it stays larger than the capacity, which does no harm), so a
+// failure leaves slots, keys and capacity as they were.
 int CKQStringArray::Alloc(unsigned slots) {
-  return kq::frame::Grow(m_ppStorage, m_nCapacity, slots, m_error);
+  if (m_nCapacity >= slots) {
+    return 1;
+  }
+  if (!ResizeKeys(m_pKeys, slots)) {
+    m_error.SetError(ERROR_OUTOFMEMORY);
+    return 0;
+  }
+  if (kq::frame::Grow(m_ppStorage, m_nCapacity, slots, m_error) == 0) {
+    ResizeKeys(m_pKeys, m_nCapacity);
+    return 0;
+  }
+  return 1;
 }
 
 void CKQStringArray::InitObject(int sorted) { Start(sorted); }
@@ -148,26 +200,16 @@ unsigned CKQStringArray::FindItemPosition(CKQString* text) {
   if (m_bSorted == 0) {
     return count;
   }
-  void** slots = *m_ppStorage;
-  const CKQString& wanted = *text;
-  unsigned low = 0;
-  unsigned high = count;
-  while (low < high) {
-    const unsigned middle = low + (high - low) / 2;
-    if (ItemAt(slots, middle)->text.CompareNoCase(wanted) < 0) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
-  }
-  return low;
+  return kq::LowerBoundNoCase(*m_ppStorage, count, text->View());
 }
 
 void CKQStringArray::CreateInsertionPoint(unsigned index) {
   const unsigned count = LoadCount(m_nCount);
   if (index < count) {
     void** slots = *m_ppStorage;
-    std::memmove(slots + index + 1, slots + index, (count - index) * sizeof(void*));
+    const std::size_t later = count - index;
+    std::memmove(slots + index + 1, slots + index, later * sizeof(void*));
+    std::memmove(m_pKeys + index + 1, m_pKeys + index, later * sizeof(std::uint32_t));
   }
 }
 

@@ -30,6 +30,7 @@ CKQStringArray::CKQStringArray(CKQStringArray&& source) noexcept {
   // sees no elements either (readers that race with a move are still the caller's business).
   StoreCount(source.m_nCount, 0);
   m_ppStorage = std::exchange(source.m_ppStorage, kq::frame::SharedEmptyCell());
+  m_pKeys = std::exchange(source.m_pKeys, nullptr);
   source.m_nCapacity = 0;
 }
 
@@ -47,6 +48,7 @@ CKQStringArray& CKQStringArray::operator=(CKQStringArray&& source) noexcept {
   StoreCount(m_nCount, LoadCount(source.m_nCount));
   StoreCount(source.m_nCount, 0);
   std::swap(m_ppStorage, source.m_ppStorage);
+  std::swap(m_pKeys, source.m_pKeys); // the key block goes with the slots it stands beside
   std::swap(m_nCapacity, source.m_nCapacity);
   kq::frame::StoreFlag(m_bSorted, kq::frame::LoadFlag(source.m_bSorted));
   m_error = source.m_error;

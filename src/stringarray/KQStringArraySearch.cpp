@@ -1,11 +1,11 @@
-// CKQStringArray::FindString: a linear scan filtered by the 32-bit keys.
+// CKQStringArray::FindString: a binary search in sorted arrays, a key scan in unsorted ones.
 //
-// Every overload ends in the const scan over a view of the wanted text, which builds no string:
-// the key comes from the view's units and texts are compared as views.  The non-const overloads
-// add the one code the search records, ERROR_NOT_FOUND.
+// Every overload ends in the const search over a view of the wanted text, which builds no
+// string: the key comes from the view's units and texts are compared as views.  The non-const
+// overloads add the one code the search records, ERROR_NOT_FOUND.
 #include <utility>
 
-#include "KQCaseMap.h"
+#include "KQKeyScan.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
@@ -18,35 +18,62 @@ std::u16string_view ViewOf(const char16_t* text) noexcept {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
 }
 
-// True when the lowered forms of `a` and `b` are equal, which is exactly when the shared
-// case-insensitive order puts them level.  Lowering keeps the length, so texts of different
-// lengths never match.  O(length), no allocation.
-bool EqualNoCase(std::u16string_view a, std::u16string_view b) noexcept {
-  return a.size() == b.size() &&
-         (a == b || kq::casemap::CompareNoCase(a.data(), a.size(), b.data(), b.size()) == 0);
+// The sorted case.  The result is the index a scan from the front would give, the first match,
+// because CKQString::CompareNoCase returns 0 exactly when the lowered forms of the two texts are
+// equal (the string component guarantees it) and orders texts totally otherwise: then the
+// elements equal to `text` without regard to case form one run of neighbours in a sorted array,
+// the lower bound is the first of them, and an exact match, being equal without regard to case
+// too, can only lie inside that run.  Texts in the run have equal lowered forms and so the key
+// of `text`: an exact search walks the run and stops at the first key that differs, without
+// reading that element's item.  O(log n) comparisons, plus the run's length for an exact search.
+unsigned FindSorted(void** slots, const std::uint32_t* keys, unsigned count,
+                    std::u16string_view text, bool noCase) noexcept {
+  unsigned i = kq::LowerBoundNoCase(slots, count, text);
+  if (i == count || kq::CompareNoCase(kq::ItemAt(slots, i)->text, text) != 0) {
+    return KQ_NO_INDEX; // no element equals `text` even without regard to case
+  }
+  if (noCase || kq::ItemAt(slots, i)->text.View() == text) {
+    return i;
+  }
+  const std::uint32_t key = kq::StringKey(text.data(), text.size());
+  for (++i; i < count && keys[i] == key; ++i) {
+    const CKQString& element = kq::ItemAt(slots, i)->text;
+    if (element.View() == text) {
+      return i;
+    }
+    if (kq::CompareNoCase(element, text) != 0) {
+      break; // past the run: a different text with the same key
+    }
+  }
+  return KQ_NO_INDEX;
+}
+
+// The unsorted case: the key block is scanned for the key of `text`, and text is compared only
+// where the keys agree.  Keys decide only that two texts may be equal: different texts can share
+// a CRC-32 (and such pairs are easy to construct), so every key match is confirmed by comparing
+// the texts, exactly or without regard to case.
+unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
+                      std::u16string_view text, bool noCase) noexcept {
+  const std::uint32_t key = kq::StringKey(text.data(), text.size());
+  for (std::size_t i = kq::keyscan::Find(keys, 0, count, key); i < count;
+       i = kq::keyscan::Find(keys, i + 1, count, key)) {
+    const CKQString& element = kq::ItemAt(slots, static_cast<unsigned>(i))->text;
+    if (noCase ? kq::CompareNoCase(element, text) == 0 : element.View() == text) {
+      return static_cast<unsigned>(i);
+    }
+  }
+  return KQ_NO_INDEX;
 }
 
 } // namespace
 
-// Keys decide only that two texts may be equal: different texts can share a CRC-32 (and such
-// pairs are easy to construct), so every key match is confirmed by comparing the texts, exactly
-// or without regard to case.  Per element the scan costs one load of the item and one 32-bit
-// compare.  No lock is taken: callers keep writers away while they search.
+// No lock is taken: callers keep writers away while they search.
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const {
-  const std::uint32_t key = kq::StringKey(text.data(), text.size());
   const unsigned count = kq::frame::LoadCount(m_nCount);
   void** slots = *m_ppStorage;
-  for (unsigned i = 0; i < count; ++i) {
-    const kq::StringItem* item = kq::ItemAt(slots, i);
-    if (item->key != key) {
-      continue;
-    }
-    const std::u16string_view element = item->text.View();
-    if (noCase != 0 ? EqualNoCase(element, text) : element == text) {
-      return i;
-    }
-  }
-  return KQ_NO_INDEX;
+  return kq::frame::LoadFlag(m_bSorted) != 0
+             ? FindSorted(slots, m_pKeys, count, text, noCase != 0)
+             : FindUnsorted(slots, m_pKeys, count, text, noCase != 0);
 }
 
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) {

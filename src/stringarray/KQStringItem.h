@@ -9,7 +9,9 @@
 #define KQ_STRING_ITEM_H
 
 #include <cstdint>
+#include <string_view>
 
+#include "KQCaseMap.h"
 #include "KQObject.h"
 #include "KQPlatform.h"
 #include "KQStorageFrame.h"
@@ -40,6 +42,49 @@ inline bool ReadText(KQLockStorage& lock, void** const* cell, const unsigned& co
   }
   text = ItemAt(*cell, index)->text; // a shared copy: one reference-count step
   return true;
+}
+
+// CKQString::CompareNoCase of an element against a view of text, without building a string.
+inline int CompareNoCase(const CKQString& element, std::u16string_view text) noexcept {
+  const std::u16string_view units = element.View();
+  return casemap::CompareNoCase(units.data(), units.size(), text.data(), text.size());
+}
+
+// Asks the CPU to start loading the item at `item` into the cache; never faults, never waits.
+inline void PrefetchItem(const void* item) noexcept {
+#if defined(__GNUC__)
+  __builtin_prefetch(item);
+#else
+  static_cast<void>(item);
+#endif
+}
+
+// The first of the `count` items in `slots` that does not sort before `text` under
+// CKQString::CompareNoCase, or `count` when all do; the items must be in that order (a sorted
+// array's).  Where some item equals `text` without regard to case, this is the first of them.
+// O(log count) comparisons.
+//
+// Every step of a large array waits on two loads from memory, the item and then its text.  While
+// one comparison runs, the items of both possible next middles are fetched, so the next step
+// finds its item in the cache: the search then costs little more than one wait per step, as a
+// binary search over an array of strings does.
+inline unsigned LowerBoundNoCase(void** slots, unsigned count, std::u16string_view text) noexcept {
+  unsigned low = 0;
+  unsigned high = count;
+  while (low < high) {
+    const unsigned middle = low + (high - low) / 2;
+    PrefetchItem(slots[low + (middle - low) / 2]); // next middle if the text sorts first
+    const unsigned right = middle + 1 + (high - middle - 1) / 2;
+    if (right < high) {
+      PrefetchItem(slots[right]); // next middle if the item sorts first
+    }
+    if (CompareNoCase(ItemAt(slots, middle)->text, text) < 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
 }
 
 } // namespace kq

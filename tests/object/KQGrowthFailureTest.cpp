@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "KQFaultInjection.h"
 #include "KQPtrArray.h"
@@ -87,6 +89,57 @@ TEST_F(GrowthFailure, CopiesThatCannotReserveStayEmptyOrUnchanged) {
   EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
   EXPECT_EQ(target.GetSize(), 1u);
   EXPECT_EQ(target.GetAt(0), P(77));
+}
+
+// A string array grows its key block first and its slots second.  A refusal of either leaves
+// slots, keys and capacity as they were: every element is still found through its key (an
+// unsorted array's FindString scans the key block), and growth succeeds later.
+TEST_F(GrowthFailure, RefusedGrowthKeepsSlotsAndKeysInStep) {
+  std::vector<CKQString> texts;
+  for (int i = 0; i < 40; ++i) {
+    texts.push_back(kqtest::S(("word " + std::to_string(i)).c_str()));
+  }
+  const auto expectAllFound = [&texts](StringArrayProbe& array) {
+    for (unsigned i = 0; i < texts.size(); ++i) {
+      const unsigned expected = i < array.GetSize() ? i : 0xFFFFFFFFu;
+      ASSERT_EQ(array.FindString(texts[i], 0), expected) << "word " << i;
+      ASSERT_EQ(array.FindString(texts[i], 1), expected) << "word " << i;
+    }
+  };
+  // The n-th allocation of the step fails: Add makes its item, then grows keys and slots.
+  const struct {
+    const char* what;
+    bool alloc; // Alloc(1000) on 7 elements, or the Add of an 11th element
+    long n;
+  } cases[] = {
+      {"Add: the item", false, 1},         {"Add: the key block", false, 2},
+      {"Add: the slot buffer", false, 3},  {"Alloc: the key block", true, 1},
+      {"Alloc: the slot buffer", true, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StringArrayProbe array;
+    const unsigned prefill = c.alloc ? 7 : 10;
+    for (unsigned i = 0; i < prefill; ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    {
+      kqtest::ScopedFault fault(c.n);
+      EXPECT_EQ(c.alloc ? array.Alloc(1000) : array.Add(texts[prefill], nullptr), 0);
+      EXPECT_TRUE(kqtest::FaultHappened());
+    }
+    EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+    EXPECT_EQ(array.Capacity(), 10u);
+    expectAllFound(array);
+    if (c.alloc) {
+      EXPECT_EQ(array.Alloc(1000), 1);
+    }
+    for (unsigned i = prefill; i < texts.size(); ++i) {
+      ASSERT_EQ(array.Add(texts[i], nullptr), 1);
+    }
+    EXPECT_EQ(array.Capacity(), c.alloc ? 1000u : 40u);
+    expectAllFound(array);
+  }
 }
 
 TEST(GrowthOverflow, SlotCountWhoseByteSizeOverflowsFails) {

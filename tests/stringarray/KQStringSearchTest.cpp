@@ -1,16 +1,20 @@
 // CKQStringArray::FindString: exact and case-insensitive search, first match wins, and a key
-// collision never passes for a match.
+// collision never passes for a match; in sorted arrays (binary search) and unsorted ones (key
+// scan) alike, checked against a scan from the front on random arrays.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include <zlib.h>
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
+#include "KQTestAccess.h"
 #include "KQTestSupport.h"
 
 using namespace kqtest;
@@ -135,4 +139,200 @@ TEST(KQStringSearch, EmbeddedZeroUnitsAreText) {
   EXPECT_EQ(aZeroB.CompareNoCase(aZeroBOtherCase), 0);
   EXPECT_GT(aZeroB.CompareNoCase(static_cast<const unsigned short*>(aZeroB)), 0)
       << "the pointer form sees only the text before the zero";
+}
+
+namespace {
+
+// The documented result of FindString, by a scan from the front: the first element equal to
+// `text` unit for unit, or without regard to case.
+unsigned LinearFind(const std::vector<CKQString>& items, const CKQString& text, int noCase) {
+  for (unsigned i = 0; i < items.size(); ++i) {
+    if (noCase != 0 ? items[i].CompareNoCase(text) == 0 : items[i].Compare(text) == 0) {
+      return i;
+    }
+  }
+  return kNoIndex;
+}
+
+std::string Describe(const CKQString& text) {
+  std::string out;
+  for (std::uint32_t i = 0; i < text.GetLength(); ++i) {
+    char unit[8];
+    std::snprintf(unit, sizeof unit, "%s%04X", i == 0 ? "" : " ", unsigned{text.Data()[i]});
+    out += unit;
+  }
+  return "[" + out + "]";
+}
+
+// FindString of `text` in both modes gives what LinearFind gives on `items` (the array's
+// contents); a miss records ERROR_NOT_FOUND, a hit leaves the recorded code alone.
+testing::AssertionResult FindsAsLinearScan(CKQStringArray& array,
+                                           const std::vector<CKQString>& items,
+                                           const CKQString& text) {
+  for (int noCase : {0, 1}) {
+    const unsigned expected = LinearFind(items, text, noCase);
+    array.GetErrorState().SetError(ERROR_INVALID_INDEX);
+    const unsigned found = array.FindString(text, noCase);
+    const std::uint32_t code = Code(array);
+    const std::uint32_t expectedCode = expected == kNoIndex ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
+    if (found != expected || code != expectedCode) {
+      return testing::AssertionFailure()
+             << "FindString(" << Describe(text) << ", " << noCase << ") gave " << found
+             << " recording " << code << "; a scan from the front gives " << expected
+             << " recording " << expectedCode << " (sorted " << array.IsSorted() << ", "
+             << items.size() << " elements)";
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+CKQString FromUnits(const std::u16string& units) {
+  return {units.data(), static_cast<std::uint32_t>(units.size())};
+}
+
+// Texts from a small alphabet of case pairs (ASCII, Latin-1, a supplementary pair), a zero unit
+// and the two halves of a key collision, so that equal-without-case runs, case variants,
+// embedded zeros and key collisions are all common.
+class TextPool {
+public:
+  explicit TextPool(unsigned maxPieces) : m_maxPieces(maxPieces) {
+    const auto [first, second] = FindKeyCollision();
+    std::u16string upper;
+    for (char c : second) {
+      upper.push_back(static_cast<char16_t>(c - 'a' + 'A'));
+    }
+    m_pieces.push_back(std::u16string(first.begin(), first.end()));
+    m_pieces.push_back(std::u16string(second.begin(), second.end()));
+    m_pieces.push_back(upper);
+  }
+
+  CKQString Pick(std::mt19937& random) const {
+    std::u16string units;
+    const unsigned pieces = static_cast<unsigned>(random() % (m_maxPieces + 1));
+    for (unsigned i = 0; i < pieces; ++i) {
+      // The collision halves are long; keep them rare so the short pieces still form runs.
+      const std::size_t choice =
+          random() % 16 == 0 ? random() % m_pieces.size() : random() % (m_pieces.size() - 3);
+      units += m_pieces[choice];
+    }
+    return FromUnits(units);
+  }
+
+private:
+  unsigned m_maxPieces;
+  std::vector<std::u16string> m_pieces{
+      u"a",      u"A",      u"b",          u"B",         std::u16string(1, u'\0'),
+      u"\u00E9", u"\u00C9", u"\U00010400", u"\U00010428"};
+};
+
+// The first element of the model that does not sort before `text`: where Add puts it in a
+// sorted array.
+unsigned SortedPosition(const std::vector<CKQString>& items, const CKQString& text) {
+  unsigned i = 0;
+  while (i < items.size() && items[i].CompareNoCase(text) < 0) {
+    ++i;
+  }
+  return i;
+}
+
+std::vector<CKQString> Contents(CKQStringArray& array) {
+  std::vector<CKQString> items;
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    items.push_back(array[i]);
+  }
+  return items;
+}
+
+} // namespace
+
+// Random sequences of the members that add, replace, remove and reserve, on sorted and unsorted
+// arrays; after every step a sample of searches (elements, their lowered forms, random texts)
+// must agree with a scan from the front of a plain model.  Copies, made through the whole-array
+// paths, must search consistently with their own contents too.
+TEST(KQStringSearch, AgreesWithALinearScanAfterRandomChanges) {
+  const TextPool pool(3);
+  for (int sorted : {0, 1, 7}) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+      SCOPED_TRACE(testing::Message() << "sorted " << sorted << ", seed " << seed);
+      std::mt19937 random(seed);
+      StringArrayProbe array(sorted);
+      std::vector<CKQString> model;
+      for (int step = 0; step < 400; ++step) {
+        const unsigned size = static_cast<unsigned>(model.size());
+        const auto choice = static_cast<unsigned>(random() % 100);
+        if (choice < 55 || size == 0) {
+          const CKQString text = pool.Pick(random);
+          unsigned index = kNoIndex;
+          ASSERT_EQ(array.Add(text, &index), 1);
+          const unsigned expected = sorted != 0 ? SortedPosition(model, text) : size;
+          ASSERT_EQ(index, expected);
+          model.insert(model.begin() + expected, text);
+        } else if (choice < 75) {
+          const unsigned index = static_cast<unsigned>(random() % size);
+          ASSERT_EQ(array.RemoveAt(index), 1);
+          model.erase(model.begin() + index);
+        } else if (choice < 90) {
+          const unsigned index = static_cast<unsigned>(random() % size);
+          const CKQString text = pool.Pick(random);
+          ASSERT_EQ(array.SetAt(index, text), sorted != 0 ? 0 : 1);
+          if (sorted == 0) {
+            model[index] = text;
+          }
+        } else if (choice < 96) {
+          ASSERT_EQ(array.Alloc(array.Capacity() + static_cast<unsigned>(random() % 40)), 1);
+        } else if (choice < 98) {
+          ASSERT_EQ(array.RemoveAll(), 1);
+          model.clear();
+        } else {
+          CKQStringArray copy(array);
+          const std::vector<CKQString> copied = Contents(copy);
+          ASSERT_EQ(copied.size(), model.size());
+          for (const CKQString& text : copied) {
+            ASSERT_TRUE(FindsAsLinearScan(copy, copied, text)) << "in a copy";
+          }
+        }
+        for (int sample = 0; sample < 6 && !model.empty(); ++sample) {
+          CKQString text = model[random() % model.size()];
+          ASSERT_TRUE(FindsAsLinearScan(array, model, text)) << "step " << step;
+          text.MakeLower();
+          ASSERT_TRUE(FindsAsLinearScan(array, model, text)) << "step " << step;
+        }
+        for (int sample = 0; sample < 6; ++sample) {
+          ASSERT_TRUE(FindsAsLinearScan(array, model, pool.Pick(random))) << "step " << step;
+        }
+      }
+      ASSERT_EQ(Contents(array).size(), model.size());
+      for (unsigned i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(array[i].Compare(model[i]), 0) << "element " << i;
+      }
+    }
+  }
+}
+
+// Sorted arrays made of long runs of equal-without-case strings (a handful of short texts added
+// thousands of times): every text of the alphabet is found where a scan from the front finds it,
+// also after elements were removed from the runs.
+TEST(KQStringSearch, SortedArraysWithLongRunsOfEqualsAgreeWithALinearScan) {
+  const TextPool pool(2);
+  std::mt19937 random(99);
+  std::vector<CKQString> queries;
+  for (int i = 0; i < 400; ++i) {
+    queries.push_back(pool.Pick(random));
+  }
+  CKQStringArray array(1);
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(array.Add(pool.Pick(random), nullptr), 1);
+  }
+  for (int round = 0; round < 2; ++round) {
+    const std::vector<CKQString> items = Contents(array);
+    for (std::size_t i = 1; i < items.size(); ++i) {
+      ASSERT_LE(items[i - 1].CompareNoCase(items[i]), 0) << "the array keeps its order";
+    }
+    for (const CKQString& text : queries) {
+      ASSERT_TRUE(FindsAsLinearScan(array, items, text)) << "round " << round;
+    }
+    for (int i = 0; i < 1000; ++i) {
+      array.RemoveAt(static_cast<unsigned>(random() % array.GetSize()));
+    }
+  }
 }
