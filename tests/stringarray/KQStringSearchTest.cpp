@@ -151,7 +151,7 @@ unsigned LinearFind(const std::vector<CKQString>& items, const CKQString& text, 
       return i;
     }
   }
-  return kNoIndex;
+  return KQ_NO_INDEX;
 }
 
 std::string Describe(const CKQString& text) {
@@ -174,7 +174,7 @@ testing::AssertionResult FindsAsLinearScan(CKQStringArray& array,
     array.GetErrorState().SetError(ERROR_INVALID_INDEX);
     const unsigned found = array.FindString(text, noCase);
     const std::uint32_t code = Code(array);
-    const std::uint32_t expectedCode = expected == kNoIndex ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
+    const std::uint32_t expectedCode = expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
     if (found != expected || code != expectedCode) {
       return testing::AssertionFailure()
              << "FindString(" << Describe(text) << ", " << noCase << ") gave " << found
@@ -262,7 +262,7 @@ TEST(KQStringSearch, AgreesWithALinearScanAfterRandomChanges) {
         const auto choice = static_cast<unsigned>(random() % 100);
         if (choice < 55 || size == 0) {
           const CKQString text = pool.Pick(random);
-          unsigned index = kNoIndex;
+          unsigned index = KQ_NO_INDEX;
           ASSERT_EQ(array.Add(text, &index), 1);
           const unsigned expected = sorted != 0 ? SortedPosition(model, text) : size;
           ASSERT_EQ(index, expected);
