@@ -3,24 +3,14 @@
 // gain from it, the table path otherwise.
 #include "KQCrc32.h"
 
-#if !defined(__GNUC__) || !(defined(__x86_64__) || defined(__i386__))
-#error "CPU detection through cpuid is for x86 targets and GCC-compatible compilers only"
-#endif
-
-#include <cpuid.h>
+#include "KQCpuFeatures.h"
 
 namespace kq::crc32 {
 namespace {
 
 bool DetectClmul() noexcept {
-  unsigned eax = 0;
-  unsigned ebx = 0;
-  unsigned ecx = 0;
-  unsigned edx = 0;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
-    return false;
-  }
-  return (ecx & bit_PCLMUL) != 0 && (ecx & bit_SSE4_1) != 0;
+  const cpu::Leaf1 leaf = cpu::ReadLeaf1();
+  return (leaf.ecx & bit_PCLMUL) != 0 && (leaf.ecx & bit_SSE4_1) != 0;
 }
 
 } // namespace

@@ -8,8 +8,9 @@
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define KQ_KEY_SCAN_HAVE_SSE2 1 // NOLINT(cppcoreguidelines-macro-usage): tested by #if
 #include <bit>
-#include <cpuid.h>
 #include <emmintrin.h>
+
+#include "KQCpuFeatures.h"
 #else
 #define KQ_KEY_SCAN_HAVE_SSE2 0 // NOLINT(cppcoreguidelines-macro-usage)
 #endif
@@ -26,16 +27,7 @@ constexpr bool kSse2Baseline = true;
 constexpr bool kSse2Baseline = false;
 #endif
 
-bool DetectSse2() noexcept {
-  unsigned eax = 0;
-  unsigned ebx = 0;
-  unsigned ecx = 0;
-  unsigned edx = 0;
-  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
-    return false;
-  }
-  return (edx & bit_SSE2) != 0;
-}
+bool DetectSse2() noexcept { return (cpu::ReadLeaf1().edx & bit_SSE2) != 0; }
 
 #define KQ_SSE2_TARGET __attribute__((target("sse2")))
 
