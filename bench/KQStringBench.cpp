@@ -156,28 +156,37 @@ struct VectorColumn {
 // --- the flat array's release
 // ---------------------------------------------------------------------
 
-// FreeMemoryArray of a flat array of N entries, against a hand-written loop that releases the
-// same structure (each entry, then the pointer block, with the deallocation operator that
-// matches CreateMemoryArray's allocation operator).  The block is made untimed before each
+// FreeMemoryArray of a flat array of N entries, against a hand-written loop that releases a
+// structure of the same shape (N zero-terminated copies and the NULL-terminated pointer block,
+// each from the allocation operator, as a caller would make it by hand).  The library's block
+// carries a hidden record of the copies it made, so it cannot be released by such a loop: the
+// loop frees a block made the same way by HandMadeFlat.  Each block is made untimed before its
 // release, after churn, so its entries do not lie in order.
 struct KqFree {
   static constexpr const char* kName = "KQ";
+  static const unsigned short** Make(CKQStringArray& array, const VectorColumn::Unsorted&) {
+    return KqColumn::CreateFlat(array);
+  }
   static void Free(CKQStringArray& array, const unsigned short** flat) {
     array.FreeMemoryArray(&flat);
   }
 };
 struct LoopFree {
   static constexpr const char* kName = "loop";
+  static const unsigned short** Make(CKQStringArray&, const VectorColumn::Unsorted& texts) {
+    return HandMadeFlat<VectorColumn>(texts);
+  }
   static void Free(CKQStringArray&, const unsigned short** flat) { FreeFlatByLoop(flat); }
 };
 
 template <class F> void FreeMemoryArray(benchmark::State& state) {
   KqColumn::Unsorted array;
   FillUnsorted<KqColumn>(array, N(state));
+  const VectorColumn::Unsorted texts(Texts().begin(), Texts().begin() + N(state));
   for (auto _ : state) {
     state.PauseTiming();
     ChurnHeap(N(state));
-    const unsigned short** flat = KqColumn::CreateFlat(array);
+    const unsigned short** flat = F::Make(array, texts);
     state.ResumeTiming();
     F::Free(array, flat);
   }
