@@ -24,8 +24,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <string_view>
 #include <vector>
 
+#include "KQCaseMap.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
@@ -43,10 +45,12 @@ using kq::frame::StoreFlag;
 
 namespace {
 
-// A string on its way into a sorted array: its item and its position in the source.
+// A string on its way into a sorted array: its item, its position in the source, and a view of
+// its text, so that sorting compares without going through the item.
 struct Incoming {
-  StringItem* item;
-  unsigned arrival;
+  StringItem* item = nullptr;
+  unsigned arrival = 0;
+  std::u16string_view text;
 };
 
 // Orders a batch under CompareNoCase; equal-without-case strings keep their arrival order when
@@ -54,7 +58,8 @@ struct Incoming {
 // arrival breaks every tie, so the order is total and an unstable sort gives the same result.
 void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
   std::sort(batch.begin(), batch.end(), [keepOrder](const Incoming& a, const Incoming& b) {
-    const int order = kq::CompareNoCase(a.item->text, b.item->text.View());
+    const int order =
+        kq::casemap::CompareNoCase(a.text.data(), a.text.size(), b.text.data(), b.text.size());
     if (order != 0) {
       return order < 0;
     }
@@ -139,7 +144,8 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
        i < count && ReadText(source.m_lock, source.m_ppStorage, source.m_nCount, i, text); ++i) {
     const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
     try {
-      batch.push_back({new StringItem{key, std::move(text)}, i});
+      auto* item = new StringItem{key, std::move(text)};
+      batch.push_back({item, i, item->text.View()});
     } catch (const std::bad_alloc&) {
       complete = false; // the strings before this one are merged: a prefix of the source
       break;
