@@ -116,7 +116,16 @@ struct StringModel {
     code = ERROR_SUCCESS;
     return position;
   }
-  void Append(const std::vector<CKQString>& texts) {
+  // A whole-array operation from a source sorted or not: into a sorted array, the strings of a
+  // sorted source keep their relative order in front of the equal strings already held, which
+  // adding them back to front gives; otherwise they go in one after another as Add puts them.
+  void Append(const std::vector<CKQString>& texts, int sourceSorted) {
+    if (sorted != 0 && sourceSorted != 0) {
+      for (auto text = texts.rbegin(); text != texts.rend(); ++text) {
+        Add(*text);
+      }
+      return;
+    }
     for (const CKQString& text : texts) {
       Add(text);
     }
@@ -325,11 +334,12 @@ void StringStep(FuzzedDataProvider& in, FuzzArray& a, StringModel& ma, CKQString
     const bool self = in.ConsumeBool();
     g_op = self ? "Append(self)" : "Append";
     const std::vector<CKQString> added = self ? ma.items : mb.items;
+    const int addedSorted = self ? ma.sorted : mb.sorted;
     if (ma.items.size() + added.size() > kMaxElements || !TakeBulk(added.size())) {
       break;
     }
     Check(a.Append(self ? a : b) == 1, "Append result");
-    ma.Append(added);
+    ma.Append(added, addedSorted);
     break;
   }
   case 11: {
@@ -341,7 +351,7 @@ void StringStep(FuzzedDataProvider& in, FuzzArray& a, StringModel& ma, CKQString
     Check(a.Copy(self ? a : b) == 1, "Copy result");
     if (!self) {
       ma.items.clear();
-      ma.Append(mb.items);
+      ma.Append(mb.items, mb.sorted);
     }
     break;
   }
@@ -356,7 +366,7 @@ void StringStep(FuzzedDataProvider& in, FuzzArray& a, StringModel& ma, CKQString
     if (!self) {
       ma.sorted = mb.sorted;
       ma.items.clear();
-      ma.Append(mb.items);
+      ma.Append(mb.items, mb.sorted);
       ma.code = mb.code;
     }
     break;
@@ -370,19 +380,19 @@ void StringStep(FuzzedDataProvider& in, FuzzArray& a, StringModel& ma, CKQString
     CKQStringArray sum = constA + b;
     StringModel msum;
     msum.sorted = ma.sorted;
-    msum.Append(ma.items);
-    msum.Append(mb.items);
+    msum.Append(ma.items, ma.sorted);
+    msum.Append(mb.items, mb.sorted);
     Compare(sum, msum, "operator+ size");
     CKQStringArray copy(a);
     StringModel mcopy;
     mcopy.sorted = ma.sorted;
-    mcopy.Append(ma.items);
+    mcopy.Append(ma.items, ma.sorted);
     Compare(copy, mcopy, "copy size");
     if (in.ConsumeBool() && msum.items.size() <= kMaxElements) {
       a = sum; // continue with the concatenation
       ma.sorted = msum.sorted;
       ma.items.clear();
-      ma.Append(msum.items);
+      ma.Append(msum.items, msum.sorted);
       ma.code = msum.code;
     }
     break;

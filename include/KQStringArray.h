@@ -204,6 +204,8 @@ private:
   // Reads `source` element by element into this array (the body of Append); false when it
   // stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
   bool AppendFrom(CKQStringArray& source);
+  // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
+  bool MergeFrom(CKQStringArray& source);
 };
 
 #endif // KQ_STRING_ARRAY_H

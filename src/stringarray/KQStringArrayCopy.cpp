@@ -1,7 +1,14 @@
 // CKQStringArray whole-array operations: append, copy, concatenation, copy construction and
-// assignment.  Each reads the source one element at a time under the source's lock and inserts
-// through Add (under this array's lock), so the target applies its own order and computes fresh
-// keys; no lock is held across elements.
+// assignment.  Each reads the source one element at a time under the source's lock; no lock is
+// held across elements.  An unsorted target inserts each string through Add.  A sorted target
+// builds all the items first (texts and keys, outside its lock), orders them, and merges them in
+// under its lock in one pass from the back: O(k log k + n + k) for k strings into n, where one
+// Add per string would move up to n slots each time.
+//
+// Order in a sorted target: every string goes in front of the equal-without-case strings the
+// target already held, as Add puts it.  Strings from a sorted source keep their relative order,
+// so a copy of a sorted array equals it element for element.  Strings from an unsorted source
+// end as adding them one by one would leave them: a later string in front of an earlier equal.
 //
 // Concurrency: the source's count is read once, when the operation starts, and no more strings
 // than that are read, so an operation ends even while its source keeps growing (two arrays
@@ -11,19 +18,56 @@
 //
 // Out of memory: copying stops at the first string that cannot be added, so the target holds a
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
-// strings are not added past a gap, and no later success overwrites the failure.
+// strings are not added past a gap, and no later success overwrites the failure.  A sorted
+// target merges the strings whose items it could build; when its slots cannot grow to hold them
+// all, it merges the leading ones that fit in the slots it has and frees the rest.
+#include <algorithm>
+#include <cstdint>
 #include <new>
+#include <string_view>
 #include <vector>
 
+#include "KQCaseMap.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
+#include "KQStringKey.h"
 
+using kq::ItemAt;
 using kq::ReadText;
+using kq::StringItem;
+using kq::frame::LoadCount;
 using kq::frame::LoadFlag;
+using kq::frame::StoreCount;
 using kq::frame::StoreFlag;
+
+namespace {
+
+// A string on its way into a sorted array: its item, its position in the source, and a view of
+// its text, so that sorting compares without going through the item.
+struct Incoming {
+  StringItem* item = nullptr;
+  unsigned arrival = 0;
+  std::u16string_view text;
+};
+
+// Orders a batch under CompareNoCase; equal-without-case strings keep their arrival order when
+// `keepOrder`, else they are reversed (the order one Add after another gives them).  The
+// arrival breaks every tie, so the order is total and an unstable sort gives the same result.
+void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
+  std::sort(batch.begin(), batch.end(), [keepOrder](const Incoming& a, const Incoming& b) {
+    const int order =
+        kq::casemap::CompareNoCase(a.text.data(), a.text.size(), b.text.data(), b.text.size());
+    if (order != 0) {
+      return order < 0;
+    }
+    return keepOrder ? a.arrival < b.arrival : a.arrival > b.arrival;
+  });
+}
+
+} // namespace
 
 // A copy starts with a fresh error state, not the source's.
 // NOLINTNEXTLINE(bugprone-copy-constructor-init)
@@ -43,6 +87,9 @@ CKQStringArray::CKQStringArray(const CKQStringArray& left, CKQStringArray& right
 }
 
 bool CKQStringArray::AppendFrom(CKQStringArray& source) {
+  if (LoadFlag(m_bSorted) != 0) {
+    return MergeFrom(source);
+  }
   const unsigned count = source.GetSize(); // the most strings this operation reads
   CKQString text;
   if (&source == this) {
@@ -73,6 +120,90 @@ bool CKQStringArray::AppendFrom(CKQStringArray& source) {
     }
   }
   return true;
+}
+
+// The source is read to its end before anything is merged, so an array appended to itself adds
+// the elements it held at the start, once each.  The merge writes from the back: slot n + k - 1
+// down, taking the larger of the last unplaced element and the last unplaced incoming string
+// (the element on a tie: it stays behind its equals), so every slot is written after it was
+// read and nothing is moved twice.  The slots and keys move together.  Should the flag have been
+// cleared meanwhile (by an assignment), the merge is still a valid order for an unsorted array.
+bool CKQStringArray::MergeFrom(CKQStringArray& source) {
+  const bool keepOrder = LoadFlag(source.m_bSorted) != 0;
+  const unsigned count = source.GetSize(); // the most strings this operation reads
+  std::vector<Incoming> batch;
+  try {
+    batch.reserve(count); // the batch's only allocation
+  } catch (const std::bad_alloc&) {
+    m_error.SetError(ERROR_OUTOFMEMORY);
+    return false;
+  }
+  bool complete = true;
+  CKQString text;
+  for (unsigned i = 0;
+       i < count && ReadText(source.m_lock, source.m_ppStorage, source.m_nCount, i, text); ++i) {
+    const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
+    try {
+      auto* item = new StringItem{key, std::move(text)};
+      batch.push_back({item, i, item->text.View()});
+    } catch (const std::bad_alloc&) {
+      complete = false; // the strings before this one are merged: a prefix of the source
+      break;
+    }
+  }
+  if (batch.empty()) {
+    if (!complete) {
+      m_error.SetError(ERROR_OUTOFMEMORY);
+    }
+    return complete;
+  }
+  OrderBatch(batch, keepOrder);
+  {
+    const kq::platform::ScopedLock lock(m_lock);
+    const unsigned n = LoadCount(m_nCount);
+    if (batch.size() > m_nCapacity - n) {
+      // One reservation, to at least the doubled capacity, so that a run of small appends does
+      // not reallocate every time.
+      const unsigned room = kq::frame::kMaxSlots - n;
+      const unsigned doubled = kq::frame::GrowthTarget(n, m_nCapacity);
+      const bool grown = batch.size() <= room &&
+                         Alloc(std::max(n + static_cast<unsigned>(batch.size()), doubled)) != 0;
+      if (!grown) {
+        // Only the first strings of the source that fit in the slots already there go in.
+        complete = false;
+        const unsigned fit = m_nCapacity - n;
+        std::size_t kept = 0;
+        for (const Incoming& incoming : batch) {
+          if (incoming.arrival < fit) {
+            batch[kept++] = incoming;
+          } else {
+            delete incoming.item;
+          }
+        }
+        batch.resize(kept);
+      }
+    }
+    unsigned i = n;
+    auto j = static_cast<unsigned>(batch.size());
+    unsigned w = n + j;
+    void** slots = j > 0 ? *m_ppStorage : nullptr; // no slot buffer at all after a failed start
+    while (j > 0) {
+      StringItem* incoming = batch[j - 1].item;
+      --w;
+      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text, incoming->text.View()) >= 0) {
+        --i;
+        slots[w] = slots[i];
+        m_pKeys[w] = m_pKeys[i];
+      } else {
+        --j;
+        slots[w] = incoming;
+        m_pKeys[w] = incoming->key;
+      }
+    }
+    StoreCount(m_nCount, n + static_cast<unsigned>(batch.size())); // the count changes last
+  }
+  m_error.SetError(complete ? ERROR_SUCCESS : ERROR_OUTOFMEMORY);
+  return complete;
 }
 
 int CKQStringArray::Append(CKQStringArray& source) { return AppendFrom(source) ? 1 : 0; }

@@ -58,12 +58,23 @@ std::size_t ModelPosition(int sorted, const Strings& contents, const std::string
   return i;
 }
 
-// `contents` after adding the first `count` texts of `added`, one at a time.
-Strings Model(int sorted, Strings contents, const Strings& added, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
+// `contents` after a whole-array operation added the first `count` texts of `added`: one at a
+// time, as Add puts them, except that into a sorted array the first `keptInOrder` texts (those
+// read from a sorted source) keep their relative order in front of their equals, as adding them
+// back to front does.
+Strings Model(int sorted, Strings contents, const Strings& added, std::size_t count,
+              std::size_t keptInOrder = 0) {
+  const auto insert = [&](std::size_t i) {
     contents.insert(contents.begin() +
                         static_cast<std::ptrdiff_t>(ModelPosition(sorted, contents, added[i])),
                     added[i]);
+  };
+  const std::size_t inOrder = sorted != 0 ? std::min(count, keptInOrder) : 0;
+  for (std::size_t i = inOrder; i > 0; --i) {
+    insert(i - 1);
+  }
+  for (std::size_t i = inOrder; i < count; ++i) {
+    insert(i);
   }
   return contents;
 }
@@ -135,14 +146,16 @@ void ExpectLockFree(CKQPtrArray& array) {
 
 // Checks the outcome of an operation that adds the texts of `added` one at a time to `base`:
 // either all were added and success was reported, or a prefix was added (possibly none) and the
-// failure was reported.  Returns the number added.
+// failure was reported.  The first `keptInOrder` texts come from a sorted source (see Model).
+// Returns the number added.
 std::size_t ExpectPrefixAdded(CKQStringArray& array, int sorted, const Strings& base,
-                              const Strings& added, bool reportedSuccess) {
+                              const Strings& added, bool reportedSuccess,
+                              std::size_t keptInOrder = 0) {
   const Strings actual = Texts(array);
   EXPECT_GE(actual.size(), base.size());
   const std::size_t count = actual.size() - std::min(actual.size(), base.size());
   EXPECT_LE(count, added.size());
-  EXPECT_EQ(actual, Model(sorted, base, added, std::min(count, added.size())))
+  EXPECT_EQ(actual, Model(sorted, base, added, std::min(count, added.size()), keptInOrder))
       << "the array holds exactly the base and a prefix of the added texts";
   if (reportedSuccess) {
     EXPECT_EQ(count, added.size()) << "success reported, yet texts are missing";
@@ -325,7 +338,7 @@ TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
       Fill(array, Strings(kSource.begin(), kSource.begin() + 8)); // 16 elements need 20 slots
       const Strings before = Texts(array);
       const int result = Armed(n, [&] { return array.Append(array); });
-      ExpectPrefixAdded(array, sorted, before, before, result == 1);
+      ExpectPrefixAdded(array, sorted, before, before, result == 1, before.size());
       ExpectLockFree(array);
     });
     Sweep("Copy" + suffix, [&](long n) {
@@ -348,7 +361,7 @@ TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
       Armed(n, [&] { target = source; });
       EXPECT_EQ(target.IsSorted(), sorted) << "assignment takes the source's flag";
       const bool complete = target.GetSize() == source.GetSize();
-      ExpectPrefixAdded(target, sorted, {}, sourceTexts, complete);
+      ExpectPrefixAdded(target, sorted, {}, sourceTexts, complete, sourceTexts.size());
       if (complete) {
         EXPECT_EQ(Code(target), ERROR_NOT_FOUND) << "a complete copy ends with the source's code";
       }
@@ -373,7 +386,10 @@ TEST_F(AllocationSweep, StringArrayCopyConstructorAndConcatenation) {
       }
       EXPECT_EQ(copy->IsSorted(), sorted);
       const bool complete = copy->GetSize() == source.GetSize();
-      ExpectPrefixAdded(*copy, sorted, {}, sourceTexts, complete);
+      ExpectPrefixAdded(*copy, sorted, {}, sourceTexts, complete, sourceTexts.size());
+      if (complete) {
+        EXPECT_EQ(Texts(*copy), sourceTexts) << "a complete copy equals its original";
+      }
       ExpectLockFree(*copy);
     });
     Sweep("operator+" + suffix, [&](long n) {
@@ -389,7 +405,7 @@ TEST_F(AllocationSweep, StringArrayCopyConstructorAndConcatenation) {
         CKQStringArray sum = constLeft + right;
         kqtest::DisarmFaults();
         EXPECT_EQ(sum.IsSorted(), sorted);
-        ExpectPrefixAdded(sum, sorted, {}, added, sum.GetSize() == added.size());
+        ExpectPrefixAdded(sum, sorted, {}, added, sum.GetSize() == added.size(), 6);
         ExpectLockFree(sum);
       } catch (const std::bad_alloc&) {
         threw = true;
@@ -552,6 +568,23 @@ TEST_F(AllocationSweep, PointerArrays) {
 // so: the strings after it are not added past the gap, and the later successes do not
 // overwrite ERROR_OUTOFMEMORY (the result would otherwise look complete).  Appending an array
 // to itself reports a failed snapshot the same way instead of throwing.
+// A sorted target whose slots cannot grow for the whole batch takes the first strings of the
+// source that fit in the slots it has, in their places, and frees the others.
+TEST_F(AllocationSweep, SortedTargetWhoseSlotsCannotGrowTakesWhatFits) {
+  CKQStringArray source;
+  Fill(source, kSource);
+  CKQStringArray target(1);
+  Fill(target, {"old"}); // 10 slots, 9 free
+  const long live = kqtest::LiveAllocations();
+  // The batch's block, then one item per string, then the key block's growth fails.
+  const long failing = 1 + static_cast<long>(kSource.size()) + 1;
+  EXPECT_EQ(Armed(failing, [&] { return target.Append(source); }), 0);
+  EXPECT_TRUE(kqtest::FaultHappened());
+  EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(Texts(target), Model(1, {"old"}, kSource, 9));
+  EXPECT_EQ(kqtest::LiveAllocations(), live + 9) << "the items that did not fit were freed";
+}
+
 TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
   const struct {
     const char* name;

@@ -2,6 +2,7 @@
 // the copies, and an array used on both sides.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,16 +26,123 @@ TEST(KQStringArrayCopy, AppendAppliesTheTargetsOrder) {
   EXPECT_EQ(Texts(source), (Strings{"b", "a"}));
 }
 
-TEST(KQStringArrayCopy, CopiesOfASortedArrayReverseEqualWithoutCaseStrings) {
+// A sorted source's order is kept: every way of copying a sorted array gives its elements in
+// their order, and they go in front of the equal strings the target already held.
+TEST(KQStringArrayCopy, CopiesOfASortedArrayEqualTheOriginal) {
   CKQStringArray source(1);
-  Fill(source, {"abc", "ABC"}); // stored as ABC, abc
-  ASSERT_EQ(Texts(source), (Strings{"ABC", "abc"}));
+  Fill(source, {"dog", "Dog", "DOG"}); // each Add goes in front of its equals
+  const Strings original{"DOG", "Dog", "dog"};
+  ASSERT_EQ(Texts(source), original);
+
   CKQStringArray copied(source);
   CKQStringArray assigned;
   assigned = source;
-  EXPECT_EQ(Texts(copied), (Strings{"abc", "ABC"}));
-  EXPECT_EQ(Texts(assigned), (Strings{"abc", "ABC"}));
+  CKQStringArray target(1);
+  EXPECT_EQ(target.Copy(source), 1);
+  CKQStringArray empty(1);
+  const CKQStringArray& constSource = source;
+  CKQStringArray sum = constSource + empty;
+  for (CKQStringArray* copy : {&copied, &assigned, &target, &sum}) {
+    EXPECT_EQ(Texts(*copy), original);
+  }
   EXPECT_EQ(assigned.IsSorted(), 1);
+
+  CKQStringArray held(1);
+  Fill(held, {"cat", "dOg", "emu"});
+  EXPECT_EQ(held.Append(source), 1);
+  EXPECT_EQ(Texts(held), (Strings{"cat", "DOG", "Dog", "dog", "dOg", "emu"}));
+  EXPECT_EQ(source.Append(source), 1);
+  EXPECT_EQ(Texts(source), (Strings{"DOG", "Dog", "dog", "DOG", "Dog", "dog"}));
+}
+
+// Strings from an unsorted source end where adding them one by one puts them: a later string in
+// front of an earlier equal, all of them in front of the target's equals.
+TEST(KQStringArrayCopy, AnUnsortedSourceGoesInAsOneAddAfterAnother) {
+  CKQStringArray source;
+  Fill(source, {"b", "A", "B", "a", "c"});
+  CKQStringArray target(1);
+  Fill(target, {"a", "b"});
+  EXPECT_EQ(target.Append(source), 1);
+  EXPECT_EQ(Texts(target), (Strings{"a", "A", "a", "B", "b", "b", "c"}));
+}
+
+namespace {
+
+// Where a sorted array puts `text`: before the first element that does not sort before it.
+void ModelInsert(Strings& contents, const std::string& text) {
+  const CKQString wanted = S(text.c_str());
+  std::size_t i = 0;
+  while (i < contents.size() && S(contents[i].c_str()).CompareNoCase(wanted) < 0) {
+    ++i;
+  }
+  contents.insert(contents.begin() + static_cast<std::ptrdiff_t>(i), text);
+}
+
+// A sorted target after a whole-array operation: one Add per string, back to front for a sorted
+// source (which keeps its order), front to back otherwise.
+Strings ModelAppend(Strings contents, const Strings& added, bool sourceSorted) {
+  if (sourceSorted) {
+    for (auto text = added.rbegin(); text != added.rend(); ++text) {
+      ModelInsert(contents, *text);
+    }
+  } else {
+    for (const std::string& text : added) {
+      ModelInsert(contents, text);
+    }
+  }
+  return contents;
+}
+
+} // namespace
+
+// Random arrays over a small alphabet, so that runs of equal-without-case strings are common:
+// every whole-array operation into a sorted array matches the one-by-one model.
+TEST(KQStringArrayCopy, MergesIntoASortedArrayMatchTheOneByOneModel) {
+  std::mt19937 random(12345);
+  const auto randomText = [&random] {
+    static const char kLetters[] = {'a', 'A', 'b', 'B', 'c'};
+    std::string text(random() % 4, ' ');
+    for (char& letter : text) {
+      letter = kLetters[random() % sizeof(kLetters)];
+    }
+    return text;
+  };
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const bool sourceSorted = round % 2 == 0;
+    CKQStringArray source(sourceSorted ? 1 : 0);
+    CKQStringArray target(1);
+    for (auto i = random() % 40; i > 0; --i) {
+      source.Add(S(randomText().c_str()));
+    }
+    for (auto i = random() % 40; i > 0; --i) {
+      target.Add(S(randomText().c_str()));
+    }
+    const Strings sourceTexts = Texts(source);
+    const Strings targetTexts = Texts(target);
+
+    CKQStringArray appended(target);
+    ASSERT_EQ(Texts(appended), targetTexts);
+    EXPECT_EQ(appended.Append(source), 1);
+    EXPECT_EQ(Texts(appended), ModelAppend(targetTexts, sourceTexts, sourceSorted));
+
+    CKQStringArray copied(1);
+    Fill(copied, {"b"});
+    EXPECT_EQ(copied.Copy(source), 1);
+    EXPECT_EQ(Texts(copied), ModelAppend({}, sourceTexts, sourceSorted));
+
+    const CKQStringArray& constTarget = target;
+    CKQStringArray sum = constTarget + source;
+    EXPECT_EQ(Texts(sum),
+              ModelAppend(ModelAppend({}, targetTexts, true), sourceTexts, sourceSorted));
+
+    CKQStringArray self(target);
+    EXPECT_EQ(self.Append(self), 1);
+    EXPECT_EQ(Texts(self), ModelAppend(targetTexts, targetTexts, true));
+    if (HasFailure()) {
+      break;
+    }
+  }
 }
 
 TEST(KQStringArrayCopy, SortedFlagAndErrorStateRules) {
