@@ -16,7 +16,7 @@
 // is properly aligned.  std::max_align_t would not do: on 32-bit Windows it asks for 16 while the
 // C runtime's heap, and with it operator new, hands out blocks aligned to 8 only.
 struct KQLockStorage {
-  alignas(8) unsigned char bytes[64];
+  alignas(8) unsigned char bytes[64]; // the platform's lock object
 };
 
 // The abstract base of the arrays: their error state and their common virtual operations.
