@@ -35,6 +35,7 @@
 #ifndef KQ_STRING_ARRAY_C_H
 #define KQ_STRING_ARRAY_C_H
 
+// NOLINTBEGIN(modernize-deprecated-headers,cppcoreguidelines-macro-usage,modernize-use-using): C
 #include <stddef.h>
 #include <stdint.h>
 
@@ -169,5 +170,6 @@ KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_free_memory_array(kq_string_a
 #ifdef __cplusplus
 } // extern "C"
 #endif
+// NOLINTEND(modernize-deprecated-headers,cppcoreguidelines-macro-usage,modernize-use-using)
 
 #endif // KQ_STRING_ARRAY_C_H

@@ -39,7 +39,7 @@ namespace {
 constexpr std::size_t kNoLength = static_cast<std::size_t>(-1);
 
 void Record(const kq_string_array* handle, std::uint32_t code) noexcept {
-  // See the file comment: the handle itself is never const.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the handle is never const (see above)
   const_cast<kq_string_array*>(handle)->array.GetErrorState().SetError(code);
 }
 
