@@ -55,12 +55,10 @@ Result Guarded(const kq_string_array* handle, Result failed, Body body) noexcept
   }
 }
 
-// The caller's text as a view: `length` units, or up to the first zero for KQ_C_ZERO_TERMINATED.
-// A null text is the empty text for length 0 and refused (false) otherwise.
-template <typename Unit>
-bool TextOf(const Unit* text, std::size_t length, std::basic_string_view<Unit>& view) noexcept {
+// The length of the caller's text in units: `length`, or up to the first zero for
+// KQ_C_ZERO_TERMINATED.  A null text is the empty text for length 0 and refused (false) otherwise.
+template <typename Unit> bool MeasureText(const Unit* text, std::size_t& length) noexcept {
   if (text == nullptr) {
-    view = {};
     return length == 0;
   }
   if (length == KQ_C_ZERO_TERMINATED) {
@@ -69,22 +67,43 @@ bool TextOf(const Unit* text, std::size_t length, std::basic_string_view<Unit>& 
       ++length;
     }
   }
-  view = std::basic_string_view<Unit>(text, length);
   return true;
 }
 
-std::string_view Utf8Of(const char* text, std::size_t length, bool& ok) noexcept {
-  std::string_view view;
-  ok = TextOf(text, length, view);
-  return view;
+// The caller's text as the C++ interface takes it, or false for a refused one.
+bool ViewOf(const char* text, std::size_t length, std::string_view& view) noexcept {
+  if (!MeasureText(text, length)) {
+    return false;
+  }
+  view = text == nullptr ? std::string_view() : std::string_view(text, length);
+  return true;
 }
 
-// The UTF-16 text as the C++ interface takes it.  The units are only ever copied (memcpy) or
-// compared as values, never written, so reading them as char16_t is reading the same 16 bits.
-std::u16string_view Utf16Of(const std::uint16_t* text, std::size_t length, bool& ok) noexcept {
-  std::basic_string_view<std::uint16_t> units;
-  ok = TextOf(text, length, units);
-  return {reinterpret_cast<const char16_t*>(units.data()), units.size()};
+// The units are only ever copied (memcpy) or compared as values, never written, so reading them
+// as char16_t is reading the same 16 bits.
+bool ViewOf(const std::uint16_t* text, std::size_t length, std::u16string_view& view) noexcept {
+  if (!MeasureText(text, length)) {
+    return false;
+  }
+  view = text == nullptr ? std::u16string_view()
+                         : std::u16string_view(reinterpret_cast<const char16_t*>(text), length);
+  return true;
+}
+
+// The common frame of the functions taking a text: `failed` for a null handle, `failed` with
+// ERROR_INVALID_PARAMETER recorded for a refused text, else `call(view)` under Guarded.
+template <typename Result, typename Unit, typename Call>
+Result WithText(const kq_string_array* handle, const Unit* text, std::size_t length, Result failed,
+                Call call) noexcept {
+  if (handle == nullptr) {
+    return failed;
+  }
+  std::basic_string_view<std::conditional_t<sizeof(Unit) == 1, char, char16_t>> view;
+  if (!ViewOf(text, length, view)) {
+    Record(handle, ERROR_INVALID_PARAMETER);
+    return failed;
+  }
+  return Guarded(handle, failed, [&] { return call(view); });
 }
 
 // How many of `text`'s units fit before the terminator in `capacity` (non-zero) units without
@@ -124,15 +143,28 @@ std::size_t CopyOut(std::basic_string_view<Source> text, Unit* buffer, std::size
   return text.size();
 }
 
-// Element `index`, or false with ERROR_INVALID_INDEX recorded for a bad index.
-bool ElementAt(kq_string_array* handle, std::uint32_t index, CKQString& element) {
-  CKQStringArray& array = handle->array;
-  if (index >= array.GetSize()) {
-    Record(handle, ERROR_INVALID_INDEX); // as GetAt records it
-    return false;
+// The common frame of the element reads: kNoLength for a null handle, kNoLength with
+// ERROR_INVALID_PARAMETER for a null buffer with room, or with ERROR_INVALID_INDEX for a bad
+// index (as GetAt records it); else `copy(element)` under Guarded.  The element is a shared copy
+// of the array's string: taking it allocates nothing.
+template <typename Unit, typename Copy>
+std::size_t ReadElement(kq_string_array* handle, std::uint32_t index, const Unit* buffer,
+                        std::size_t capacity, Copy copy) noexcept {
+  if (handle == nullptr) {
+    return kNoLength;
   }
-  element = array.GetAt(index);
-  return true;
+  if (buffer == nullptr && capacity != 0) {
+    Record(handle, ERROR_INVALID_PARAMETER);
+    return kNoLength;
+  }
+  return Guarded(handle, kNoLength, [&] {
+    CKQStringArray& array = handle->array;
+    if (index >= array.GetSize()) {
+      Record(handle, ERROR_INVALID_INDEX);
+      return kNoLength;
+    }
+    return copy(array.GetAt(index));
+  });
 }
 
 } // namespace
@@ -161,106 +193,51 @@ std::uint32_t KQ_C_CALL kq_string_array_error(const kq_string_array* array) {
 
 int KQ_C_CALL kq_string_array_add_utf8(kq_string_array* array, const char* text, std::size_t length,
                                        std::uint32_t* index) {
-  if (array == nullptr) {
-    return 0;
-  }
-  bool ok = false;
-  const std::string_view utf8 = Utf8Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return Guarded(array, 0, [&] { return array->array.Add(CKQString::FromUtf8(utf8), index); });
+  return WithText(array, text, length, 0, [&](std::string_view utf8) {
+    return array->array.Add(CKQString::FromUtf8(utf8), index);
+  });
 }
 
 int KQ_C_CALL kq_string_array_add_utf16(kq_string_array* array, const std::uint16_t* text,
                                         std::size_t length, std::uint32_t* index) {
-  if (array == nullptr) {
-    return 0;
-  }
-  bool ok = false;
-  const std::u16string_view utf16 = Utf16Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return Guarded(array, 0, [&] { return array->array.Add(utf16, index); });
+  return WithText(array, text, length, 0,
+                  [&](std::u16string_view utf16) { return array->array.Add(utf16, index); });
 }
 
 int KQ_C_CALL kq_string_array_set_utf8(kq_string_array* array, std::uint32_t index,
                                        const char* text, std::size_t length) {
-  if (array == nullptr) {
-    return 0;
-  }
-  bool ok = false;
-  const std::string_view utf8 = Utf8Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return Guarded(array, 0, [&] { return array->array.SetAt(index, CKQString::FromUtf8(utf8)); });
+  return WithText(array, text, length, 0, [&](std::string_view utf8) {
+    return array->array.SetAt(index, CKQString::FromUtf8(utf8));
+  });
 }
 
 int KQ_C_CALL kq_string_array_set_utf16(kq_string_array* array, std::uint32_t index,
                                         const std::uint16_t* text, std::size_t length) {
-  if (array == nullptr) {
-    return 0;
-  }
-  bool ok = false;
-  const std::u16string_view utf16 = Utf16Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  return Guarded(array, 0, [&] { return array->array.SetAt(index, utf16); });
+  return WithText(array, text, length, 0,
+                  [&](std::u16string_view utf16) { return array->array.SetAt(index, utf16); });
 }
 
+// The searches read through the const members: no match records nothing.
 std::uint32_t KQ_C_CALL kq_string_array_find_utf8(const kq_string_array* array, const char* text,
                                                   std::size_t length, int no_case) {
-  if (array == nullptr) {
-    return KQ_NO_INDEX;
-  }
-  bool ok = false;
-  const std::string_view utf8 = Utf8Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return KQ_NO_INDEX;
-  }
-  const CKQStringArray& strings = array->array;
-  return Guarded(array, KQ_NO_INDEX,
-                 [&] { return strings.FindString(CKQString::FromUtf8(utf8), no_case); });
+  return WithText(array, text, length, KQ_NO_INDEX, [&](std::string_view utf8) {
+    const CKQStringArray& strings = array->array;
+    return strings.FindString(CKQString::FromUtf8(utf8), no_case);
+  });
 }
 
 std::uint32_t KQ_C_CALL kq_string_array_find_utf16(const kq_string_array* array,
                                                    const std::uint16_t* text, std::size_t length,
                                                    int no_case) {
-  if (array == nullptr) {
-    return KQ_NO_INDEX;
-  }
-  bool ok = false;
-  const std::u16string_view utf16 = Utf16Of(text, length, ok);
-  if (!ok) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return KQ_NO_INDEX;
-  }
-  const CKQStringArray& strings = array->array;
-  return Guarded(array, KQ_NO_INDEX, [&] { return strings.FindString(utf16, no_case); });
+  return WithText(array, text, length, KQ_NO_INDEX, [&](std::u16string_view utf16) {
+    const CKQStringArray& strings = array->array;
+    return strings.FindString(utf16, no_case);
+  });
 }
 
 std::size_t KQ_C_CALL kq_string_array_get_utf8(kq_string_array* array, std::uint32_t index,
                                                char* buffer, std::size_t capacity) {
-  if (array == nullptr) {
-    return kNoLength;
-  }
-  if (buffer == nullptr && capacity != 0) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return kNoLength;
-  }
-  return Guarded(array, kNoLength, [&] {
-    CKQString element;
-    if (!ElementAt(array, index, element)) {
-      return kNoLength;
-    }
+  return ReadElement(array, index, buffer, capacity, [&](const CKQString& element) {
     const std::string utf8 = element.ToUtf8();
     return CopyOut(std::string_view(utf8), buffer, capacity);
   });
@@ -268,18 +245,7 @@ std::size_t KQ_C_CALL kq_string_array_get_utf8(kq_string_array* array, std::uint
 
 std::size_t KQ_C_CALL kq_string_array_get_utf16(kq_string_array* array, std::uint32_t index,
                                                 std::uint16_t* buffer, std::size_t capacity) {
-  if (array == nullptr) {
-    return kNoLength;
-  }
-  if (buffer == nullptr && capacity != 0) {
-    Record(array, ERROR_INVALID_PARAMETER);
-    return kNoLength;
-  }
-  return Guarded(array, kNoLength, [&] {
-    CKQString element; // shares the element's text: no copy, nothing to run out of
-    if (!ElementAt(array, index, element)) {
-      return kNoLength;
-    }
+  return ReadElement(array, index, buffer, capacity, [&](const CKQString& element) {
     return CopyOut(element.View(), buffer, capacity);
   });
 }
