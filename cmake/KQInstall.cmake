@@ -46,3 +46,8 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/kqstringarray.pc.in
 install(FILES ${PROJECT_BINARY_DIR}/kqstringarray.pc DESTINATION ${KQ_PKGCONFIG_DIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Python module over the C interface, where it finds the library two levels up
+# (<prefix>/share/KQStringArray/python -> <prefix>/lib, or <prefix>/bin on Windows).
+install(FILES ${PROJECT_SOURCE_DIR}/python/kqstringarray.py
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/KQStringArray/python)

@@ -1,0 +1,181 @@
+"""The Python module against the library: the sequence protocol, sorted order, search, changes,
+text in both encodings, the result codes that exceptions carry, and finding the library."""
+import os
+import shutil
+import subprocess
+import sys
+
+import pytest
+
+import kqstringarray
+from kqstringarray import (ERROR_INVALID_INDEX, ERROR_INVALID_STATE, ERROR_NOT_FOUND,
+                           ERROR_SUCCESS, KQIndexError, KQStringArrayError, KQValueError,
+                           StringArray)
+
+
+@pytest.fixture
+def fruit():
+    with StringArray(["pear", "Apple", "fig"]) as array:
+        yield array
+
+
+def test_sequence_protocol(fruit):
+    assert len(fruit) == 3
+    assert list(fruit) == ["pear", "Apple", "fig"]
+    assert fruit[0] == "pear" and fruit[-1] == "fig" and fruit[-3] == "pear"
+    assert fruit[1:] == ["Apple", "fig"] and fruit[::-1] == ["fig", "Apple", "pear"]
+    assert fruit == ["pear", "Apple", "fig"]
+    assert repr(fruit) == "StringArray(['pear', 'Apple', 'fig'], sorted=False)"
+
+
+@pytest.mark.parametrize("index", [3, -4, 2**32 - 1, 2**40])
+def test_bad_index_raises_index_error(fruit, index):
+    with pytest.raises(IndexError) as raised:
+        fruit[index]
+    assert isinstance(raised.value, KQStringArrayError)
+    assert raised.value.code == ERROR_INVALID_INDEX
+    with pytest.raises(IndexError):
+        del fruit[index]
+    with pytest.raises(IndexError):
+        fruit[index] = "x"
+    assert len(fruit) == 3
+
+
+def test_index_type_is_checked(fruit):
+    with pytest.raises(TypeError):
+        fruit["0"]
+
+
+def test_sorted_array_keeps_case_insensitive_order():
+    words = StringArray(sorted=True)
+    assert words.sorted and not StringArray().sorted
+    # Texts equal without regard to case: the one added last comes first.
+    assert [words.add(w) for w in ["banana", "Apple", "cherry", "apple"]] == [0, 0, 2, 0]
+    assert list(words) == ["apple", "Apple", "banana", "cherry"]
+    assert words.error == ERROR_SUCCESS
+
+
+def test_replacing_in_a_sorted_array_is_refused():
+    words = StringArray(["b", "a"], sorted=True)
+    with pytest.raises(KQStringArrayError) as raised:
+        words[0] = "z"
+    assert raised.value.code == ERROR_INVALID_STATE
+    assert list(words) == ["a", "b"]
+
+
+def test_search(fruit):
+    assert "Apple" in fruit and "apple" not in fruit and 42 not in fruit
+    assert fruit.index("Apple") == 1
+    assert fruit.index("APPLE", no_case=True) == 1
+    assert fruit.index(b"fig") == 2
+    with pytest.raises(ValueError) as raised:
+        fruit.index("apple")
+    assert isinstance(raised.value, KQValueError)
+    assert raised.value.code == ERROR_NOT_FOUND
+    assert fruit.count("pear") == 1
+
+
+def test_changes(fruit):
+    fruit[0] = "plum"
+    del fruit[1]
+    assert list(fruit) == ["plum", "fig"]
+    fruit.remove("fig")
+    with pytest.raises(ValueError):
+        fruit.remove("fig")
+    assert list(fruit) == ["plum"]
+    fruit.clear()
+    assert len(fruit) == 0 and list(fruit) == []
+
+
+def test_extend_appends_arrays_and_iterables(fruit):
+    other = StringArray(["kiwi"], sorted=True)
+    other.extend(fruit)  # one call into the library, each text at the sorted place
+    assert list(other) == ["Apple", "fig", "kiwi", "pear"]
+    fruit.extend(fruit)  # the elements present at the start, once each
+    assert list(fruit) == ["pear", "Apple", "fig"] * 2
+    fruit.extend(("a", "b"))
+    assert fruit[-2:] == ["a", "b"]
+
+
+# str goes in as UTF-16 and comes back unchanged, whatever it holds.
+@pytest.mark.parametrize("text", ["", "plain", "caf\u00e9", "\U0001F600 grin", "a\0b",
+                                  "\ud800 lone", "\udfff", "\ufffd"])
+def test_str_round_trips(text):
+    array = StringArray()
+    array.add(text)
+    assert array[0] == text
+    assert text in array and array.index(text) == 0
+
+
+# bytes are UTF-8; ill-formed sequences become U+FFFD.
+@pytest.mark.parametrize("data, text", [
+    (b"caf\xc3\xa9", "caf\u00e9"),
+    (b"\xf0\x9f\x98\x80", "\U0001F600"),
+    (b"\xff", "\ufffd"),
+    (b"ab\xc3", "ab\ufffd"),
+    (b"a\0b", "a\0b"),
+])
+def test_bytes_are_utf8(data, text):
+    array = StringArray()
+    array.add(data)
+    array.add("x")
+    array[1] = data
+    assert list(array) == [text, text]
+    assert array.index(data) == 0
+
+
+def test_text_type_is_checked():
+    array = StringArray()
+    with pytest.raises(TypeError):
+        array.add(5)
+    with pytest.raises(TypeError):
+        array.index(None)
+    assert len(array) == 0
+
+
+def test_flat_array_copies(fruit):
+    fruit.add("cut\0here")
+    assert fruit.to_flat() == ["pear", "Apple", "fig", "cut"]
+    assert StringArray().to_flat() == []
+
+
+def test_closed_array_is_unusable():
+    array = StringArray(["x"])
+    array.close()
+    array.close()
+    with pytest.raises(ValueError):
+        len(array)
+    assert repr(array) == "StringArray(<closed>)"
+
+
+def _python(code, env, cwd):
+    """Runs `code` in a fresh interpreter (in `cwd`, which comes first on its module path)."""
+    return subprocess.run([sys.executable, "-c", code], env=env, cwd=cwd, capture_output=True,
+                          text=True)
+
+
+def test_library_from_an_installed_prefix(tmp_path):
+    """Installed as <prefix>/share/KQStringArray/python, the module finds <prefix>/lib."""
+    library = kqstringarray._find_library()
+    if not library.endswith(".so.1") and ".so." not in library:
+        pytest.skip("the layout check is written for ELF shared libraries")
+    module_dir = tmp_path / "share" / "KQStringArray" / "python"
+    lib_dir = tmp_path / "lib"
+    module_dir.mkdir(parents=True)
+    lib_dir.mkdir()
+    shutil.copy(kqstringarray.__file__, module_dir)
+    os.symlink(os.path.realpath(library), lib_dir / "libKQStringArray.so.1")
+    env = {k: v for k, v in os.environ.items() if k != "KQSTRINGARRAY_LIBRARY"}
+    env["PYTHONPATH"] = str(module_dir)
+    result = _python("import kqstringarray as k; print(k._find_library()); "
+                     "print(list(k.StringArray(['ok'])))", env, tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [str(lib_dir / "libKQStringArray.so.1"), "['ok']"]
+
+
+def test_library_variable_naming_no_file(tmp_path):
+    env = dict(os.environ, KQSTRINGARRAY_LIBRARY=str(tmp_path / "missing.so"),
+               PYTHONPATH=os.path.dirname(kqstringarray.__file__))
+    result = _python("import kqstringarray as k; k.StringArray()", env, tmp_path)
+    assert result.returncode != 0
+    assert "KQSTRINGARRAY_LIBRARY names no file" in result.stderr
