@@ -103,15 +103,13 @@ struct QtPtrColumn {
   static std::size_t Size(const Container& list) { return static_cast<std::size_t>(list.size()); }
 };
 
-const std::vector<std::int64_t> kBulkSizes = ClassicSizes(); // as the library's column
-
 KQB_CHECK(CheckStringColumn, QtColumn);
 KQB_CHECK(CheckPtrColumn, QtPtrColumn);
 
 KQB_ROW(AddUnsorted, QtColumn, ScaleSizes());
 KQB_ROW(CopyOut, QtColumn, ScaleSizes());
 KQB_ROW(AddSorted, QtColumn, ClassicSizes());
-KQB_ROW(SortedBuild, QtColumn, kBulkSizes);
+KQB_ROW(SortedBuild, QtColumn, ScaleSizes());
 KQB_ROW(AppendToSorted, QtColumn, Capped({100000}));
 KQB_ROW(FindNoCasePresent, QtColumn, ScaleSizes());
 KQB_ROW(FindNoCaseAbsent, QtColumn, ScaleSizes());
