@@ -1,6 +1,5 @@
 // CKQStringArray const reads and iteration.  They record nothing: a const array's error state
 // stays as it is, and the results alone tell success from failure.
-#include "KQPlatform.h"
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
@@ -8,13 +7,12 @@
 using kq::frame::LoadCount;
 
 // The element is copied under the lock (the lock storage is mutable for this), so a concurrent
-// Add that moves the slot buffer cannot pull it away mid-read.
+// Add that moves the slot buffer cannot pull it away mid-read; the same locked read as GetAt's,
+// without recording the bad index.
 CKQString CKQStringArray::GetAt(unsigned index) const {
-  kq::platform::ScopedLock lock(m_lock);
-  if (index < m_nCount) {
-    return kq::ItemAt(*m_ppStorage, index)->text;
-  }
-  return {};
+  CKQString text;
+  kq::ReadText(m_lock, m_ppStorage, m_nCount, index, text);
+  return text;
 }
 
 int CKQStringArray::IsSorted() const { return kq::frame::LoadFlag(m_bSorted); }
