@@ -10,7 +10,7 @@
 # when the build does not run its programs under Wine): pass it to gtest_discover_tests as
 # PROPERTIES, or use kq_run_under_wine_server(<test>...) for tests added with add_test.
 set(KQ_WINE_TEST_PROPERTIES "")
-if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine-run\\.sh$")
+if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine(64)?-run\\.sh$")
   # Run from the top of the build tree, so wine-run.sh picks the prefix every test uses.
   add_test(NAME wine_server_start COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --start-server
            WORKING_DIRECTORY ${PROJECT_BINARY_DIR})

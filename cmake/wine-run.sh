@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine for CTest (CMAKE_CROSSCOMPILING_EMULATOR of the win32 build).
+# Runs a Windows program under Wine for CTest (CMAKE_CROSSCOMPILING_EMULATOR of the win32 build;
+# the win64 build's wine64-run.sh calls it with KQ_WINEARCH=win64).
 #
 #   wine-run.sh PROGRAM [ARG...]   runs PROGRAM under Wine
 #   wine-run.sh --start-server     starts one persistent wineserver for the prefix
@@ -26,7 +27,15 @@ fi
 export WINEPREFIX=$KQ_WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
+export WINEARCH=${KQ_WINEARCH:-win32}
+# Debian's `wine` picks the 32-bit loader whenever it is installed, so a 64-bit prefix names the
+# 64-bit loader itself (and wineboot, a script that calls `wine`, runs through it).
+if [[ "$WINEARCH" == win64 ]]; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+else
+  wine=wine
+fi
 unset DISPLAY WAYLAND_DISPLAY
 
 marker=$WINEPREFIX/.kq-ready
@@ -35,7 +44,7 @@ if [[ ! -f "$marker" ]]; then
   exec 9>"$WINEPREFIX.lock"
   flock 9
   if [[ ! -f "$marker" ]]; then
-    wineboot -i >/dev/null 2>&1
+    "$wine" wineboot -i >/dev/null 2>&1
     wineserver -w
     touch "$marker"
   fi
@@ -55,11 +64,11 @@ case "${1:-}" in
   # test's output open, or CTest waits for them.  So the server starts detached, and wineboot
   # starts the background programs here, with no output to inherit.
   wineserver -p </dev/null >/dev/null 2>&1
-  exec wine wineboot </dev/null >/dev/null 2>&1
+  exec "$wine" wineboot </dev/null >/dev/null 2>&1
   ;;
 --stop-server)
   exec wineserver -k
   ;;
 esac
 
-exec wine "$@"
+exec "$wine" "$@"
