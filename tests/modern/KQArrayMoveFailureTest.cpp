@@ -140,3 +140,33 @@ TEST_F(KQArrayAllocation, ViewOverloadsTurnFailedCopiesIntoResultCodes) {
 }
 
 } // namespace
+
+namespace {
+
+// Items come from chunks of the array's own: eight to the first chunk, a removed element's item
+// is handed out again before fresh room, and RemoveAll gives every chunk back.  The texts are
+// shared, so the only blocks counted are the chunks.
+TEST_F(KQArrayAllocation, ItemsComeFromChunksThatRemoveAllFrees) {
+  const CKQString text(u"shared text");
+  CKQStringArray array;
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "the first chunk";
+  EXPECT_EQ(CountAllocations([&] {
+              for (int i = 0; i < 7; ++i) {
+                array.Add(text);
+              }
+            }),
+            0)
+      << "the first chunk holds 8 items";
+  EXPECT_EQ(array.RemoveAt(3), 1);
+  EXPECT_EQ(CountAllocations([&] { array.Add(u"again"); }), 1) << "the text only: item reused";
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "a second chunk for the 9th";
+  EXPECT_EQ(array.GetSize(), 9u);
+  EXPECT_EQ(array.GetAt(7), u"again");
+  const long live = kqtest::LiveAllocations();
+  EXPECT_EQ(array.RemoveAll(), 1);
+  EXPECT_EQ(kqtest::LiveAllocations(), live - 3) << "both chunks and the one text of its own";
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "a fresh first chunk";
+  EXPECT_EQ(array.GetAt(0), text);
+}
+
+} // namespace
