@@ -1,79 +1,36 @@
-// POSIX side of the platform layer: a re-entrant lock built on one atomic word, and
-// std::atomic_ref counts.
-//
-// The lock takes one compare-and-swap to enter and one exchange to leave when no other thread
-// wants it; only a contended lock sleeps, through the C++ atomic wait (a futex on Linux).  The
-// holder and its depth sit beside the word: a thread that already holds the lock only counts
-// up, and the other threads never find their own id in `owner`, whatever stale value they read.
+// POSIX side of the platform layer: recursive pthread mutex and std::atomic_ref counts.
 #include <atomic>
-#include <cstdint>
 #include <new>
-#include <thread>
+
+#include <pthread.h>
 
 #include "KQPlatform.h"
 
 namespace kq::platform {
 namespace {
 
-struct RecursiveLock {
-  // 0: free; 1: held; 2: held, and another thread may be waiting for it (Leave must wake one).
-  std::atomic<std::uint32_t> state{0};
-  // The holding thread; a default id while free.  Written only by the holder, under the lock.
-  std::atomic<std::thread::id> owner{};
-  // How often the holder has entered; read and written by the holder only.
-  std::uint32_t depth = 0;
-};
+static_assert(sizeof(pthread_mutex_t) <= sizeof(KQLockStorage::bytes), "lock room too small");
+static_assert(alignof(pthread_mutex_t) <= alignof(KQLockStorage), "lock room misaligned");
 
-static_assert(sizeof(RecursiveLock) <= sizeof(KQLockStorage::bytes), "lock room too small");
-static_assert(alignof(RecursiveLock) <= alignof(KQLockStorage), "lock room misaligned");
-
-RecursiveLock* AsLock(KQLockStorage& lock) noexcept {
-  return std::launder(reinterpret_cast<RecursiveLock*>(lock.bytes));
-}
-
-// The contended path: mark the word as waited for and sleep until a holder leaves.
-void EnterContended(RecursiveLock& lock, std::uint32_t seen) noexcept {
-  if (seen != 2) {
-    seen = lock.state.exchange(2, std::memory_order_acquire);
-  }
-  while (seen != 0) {
-    lock.state.wait(2, std::memory_order_relaxed);
-    seen = lock.state.exchange(2, std::memory_order_acquire);
-  }
+pthread_mutex_t* AsMutex(KQLockStorage& lock) noexcept {
+  return std::launder(reinterpret_cast<pthread_mutex_t*>(lock.bytes));
 }
 
 } // namespace
 
-void InitLock(KQLockStorage& lock) noexcept { new (lock.bytes) RecursiveLock; }
-
-void EnterLock(KQLockStorage& lock) noexcept {
-  RecursiveLock& held = *AsLock(lock);
-  const std::thread::id self = std::this_thread::get_id();
-  if (held.owner.load(std::memory_order_relaxed) == self) {
-    ++held.depth; // only this thread can have stored its own id
-    return;
-  }
-  std::uint32_t seen = 0;
-  if (!held.state.compare_exchange_strong(seen, 1, std::memory_order_acquire,
-                                          std::memory_order_relaxed)) {
-    EnterContended(held, seen);
-  }
-  held.owner.store(self, std::memory_order_relaxed);
-  held.depth = 1;
+void InitLock(KQLockStorage& lock) noexcept {
+  pthread_mutexattr_t attr;
+  pthread_mutexattr_init(&attr);
+  pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+  pthread_mutex_init(new (lock.bytes) pthread_mutex_t, &attr);
+  pthread_mutexattr_destroy(&attr);
 }
 
-void LeaveLock(KQLockStorage& lock) noexcept {
-  RecursiveLock& held = *AsLock(lock);
-  if (--held.depth != 0) {
-    return;
-  }
-  held.owner.store(std::thread::id(), std::memory_order_relaxed);
-  if (held.state.exchange(0, std::memory_order_release) == 2) {
-    held.state.notify_one();
-  }
-}
+void EnterLock(KQLockStorage& lock) noexcept { pthread_mutex_lock(AsMutex(lock)); }
 
-void DeleteLock(KQLockStorage& lock) noexcept { AsLock(lock)->~RecursiveLock(); }
+void LeaveLock(KQLockStorage& lock) noexcept { pthread_mutex_unlock(AsMutex(lock)); }
+
+void DeleteLock(KQLockStorage& lock) noexcept { pthread_mutex_destroy(AsMutex(lock)); }
 
 std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept {
   return std::atomic_ref<std::uint32_t>(value).fetch_add(1) + 1;
