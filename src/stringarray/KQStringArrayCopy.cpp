@@ -39,7 +39,6 @@
 
 using kq::ItemAt;
 using kq::ReadText;
-using kq::StringItem;
 using kq::frame::LoadCount;
 using kq::frame::LoadFlag;
 using kq::frame::StoreCount;
