@@ -2,13 +2,14 @@
 // with a CRC-32 key beside every element for fast search.
 //
 // Invariants: m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the
-// array, holding the element's text exactly as added and its key, the CRC-32 of the lowered
-// text.  A private key block beside the slots, with room for at least m_nCapacity keys, holds
-// the key of slot i at position i for every element, so a search reads keys contiguously instead
-// of through each slot's item: the members that add, replace, remove or move slots (Add, SetAt,
-// RemoveAt, RemoveAll, CreateInsertionPoint) move keys with them, and Alloc grows both together.
-// When m_bSorted is non-zero no element compares greater than the next one under
-// CKQString::CompareNoCase; strings equal without regard to case keep the one added last first.
+// array, holding the element's text exactly as added; the element's key is the CRC-32 of the
+// lowered text.  Items come from a private per-array slab.  A private key block beside the slots,
+// with room for at least m_nCapacity keys, holds the key of slot i at position i for every element,
+// so a search reads keys contiguously instead of through each slot's item: the members that add,
+// replace, remove or move slots (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys
+// with them, and Alloc grows both together. When m_bSorted is non-zero no element compares greater
+// than the next one under CKQString::CompareNoCase; strings equal without regard to case keep the
+// one added last first.
 //
 // Ownership: the array owns its items and their strings; callers only ever get copies (strings
 // are implicitly shared, so a copy costs a reference-count step) or, through CreateMemoryArray,
@@ -195,6 +196,10 @@ protected:
 
 private:
   std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
+  // The item slab (chunks from the allocation operator that the items live in, and the free
+  // list of items given back); used under the lock, released by RemoveAll and the destructor.
+  void* m_pItemChunks = nullptr;
+  void* m_pFreeItems = nullptr;
 
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.

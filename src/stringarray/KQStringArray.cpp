@@ -8,6 +8,7 @@
 #include <new>
 
 #include "KQCrc32.h"
+#include "KQItemSlab.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
@@ -65,15 +66,10 @@ CKQStringArray::~CKQStringArray() {
 }
 
 int CKQStringArray::Add(CKQString text, unsigned* index) {
-  // The key and the item depend only on `text`: both are made before the lock is taken, so the
-  // lock covers just the slot work.
-  StringItem* item = nullptr;
-  try {
-    item = new StringItem{KeyOf(text), std::move(text)};
-  } catch (const std::bad_alloc&) {
-    m_error.SetError(ERROR_OUTOFMEMORY);
-    return 0;
-  }
+  // The key depends only on `text`: it is made before the lock is taken.  The item comes from the
+  // slab, which the lock guards; it is taken once the slots have room, so a failure of either
+  // leaves the elements as they were.
+  const std::uint32_t key = KeyOf(text);
   {
     ScopedLock lock(m_lock);
     const unsigned count = LoadCount(m_nCount);
@@ -81,14 +77,20 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
       const unsigned wanted = kq::frame::GrowthTarget(count, m_nCapacity);
       if (wanted == 0 || Alloc(wanted) == 0) {
         m_error.SetError(ERROR_OUTOFMEMORY);
-        delete item;
         return 0;
       }
+    }
+    StringItem* item = nullptr;
+    try {
+      item = kq::ItemSlab(m_pItemChunks, m_pFreeItems).New(std::move(text));
+    } catch (const std::bad_alloc&) {
+      m_error.SetError(ERROR_OUTOFMEMORY);
+      return 0;
     }
     const unsigned position = FindItemPosition(&item->text);
     CreateInsertionPoint(position);
     (*m_ppStorage)[position] = item;
-    m_pKeys[position] = item->key;
+    m_pKeys[position] = key;
     if (index != nullptr) {
       *index = position;
     }
@@ -131,16 +133,16 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   }
   StringItem* item = ItemAt(*m_ppStorage, index);
   item->text = std::move(text);
-  item->key = key;
   m_pKeys[index] = key;
   return 1;
 }
 
-// The release runs under the lock, before the slots move over the removed one: it frees the item
-// and its text and moves the later keys down by one, so the key block stays in step.
+// The release runs under the lock, before the slots move over the removed one: it gives the item
+// back to the slab (releasing its text) and moves the later keys down by one, so the key block
+// stays in step.
 int CKQStringArray::RemoveAt(unsigned index) {
   const auto release = [this, index](void* slot) {
-    delete static_cast<StringItem*>(slot);
+    kq::ItemSlab(m_pItemChunks, m_pFreeItems).Delete(static_cast<StringItem*>(slot));
     const std::size_t later = m_nCount - index - 1; // the count has not stepped down yet
     std::memmove(m_pKeys + index, m_pKeys + index + 1, later * sizeof(std::uint32_t));
   };
@@ -151,15 +153,18 @@ int CKQStringArray::RemoveAt(unsigned index) {
   return 1;
 }
 
+// The texts are released one by one; the items' room goes back with the slab's chunks, all at
+// once.  O(count + chunks).
 int CKQStringArray::RemoveAll() {
   ScopedLock lock(m_lock);
   if (m_nCount != 0) {
     void** slots = *m_ppStorage;
     for (unsigned i = 0; i < m_nCount; ++i) {
-      delete ItemAt(slots, i);
+      ItemAt(slots, i)->~StringItem();
     }
     StoreCount(m_nCount, 0);
   }
+  kq::ItemSlab(m_pItemChunks, m_pFreeItems).ReleaseAll();
   return 1;
 }
 

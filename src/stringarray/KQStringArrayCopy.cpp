@@ -20,7 +20,8 @@
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
 // strings are not added past a gap, and no later success overwrites the failure.  A sorted
 // target merges the strings whose items it could build; when its slots cannot grow to hold them
-// all, it merges the leading ones that fit in the slots it has and frees the rest.
+// all, it merges the leading ones that fit in the slots it has and drops the rest; when the items
+// for the whole batch cannot be reserved, it merges none.
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "KQCaseMap.h"
+#include "KQItemSlab.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
@@ -37,7 +39,6 @@
 
 using kq::ItemAt;
 using kq::ReadText;
-using kq::StringItem;
 using kq::frame::LoadCount;
 using kq::frame::LoadFlag;
 using kq::frame::StoreCount;
@@ -45,10 +46,12 @@ using kq::frame::StoreFlag;
 
 namespace {
 
-// A string on its way into a sorted array: its item, its position in the source, and a view of
-// its text, so that sorting compares without going through the item.
+// A string on its way into a sorted array: the string, its key, its position in the source, and
+// a view of its text, so that sorting compares without going through the string's buffer header.
+// Its item is made only when it is merged in, under the target's lock that guards the item slab.
 struct Incoming {
-  StringItem* item = nullptr;
+  CKQString string;
+  std::uint32_t key = 0;
   unsigned arrival = 0;
   std::u16string_view text;
 };
@@ -138,29 +141,26 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
     m_error.SetError(ERROR_OUTOFMEMORY);
     return false;
   }
-  bool complete = true;
   CKQString text;
   for (unsigned i = 0;
        i < count && ReadText(source.m_lock, source.m_ppStorage, source.m_nCount, i, text); ++i) {
     const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
-    try {
-      auto* item = new StringItem{key, std::move(text)};
-      batch.push_back({item, i, item->text.View()});
-    } catch (const std::bad_alloc&) {
-      complete = false; // the strings before this one are merged: a prefix of the source
-      break;
-    }
+    const std::u16string_view view = text.View();
+    batch.push_back({std::move(text), key, i, view}); // within the reserved room: cannot throw
   }
   if (batch.empty()) {
-    if (!complete) {
-      m_error.SetError(ERROR_OUTOFMEMORY);
-    }
-    return complete;
+    return true;
   }
   OrderBatch(batch, keepOrder);
+  bool complete = true;
   {
     const kq::platform::ScopedLock lock(m_lock);
     const unsigned n = LoadCount(m_nCount);
+    kq::ItemSlab items(m_pItemChunks, m_pFreeItems);
+    if (!items.Reserve(batch.size())) {
+      batch.clear(); // no string goes in: the empty prefix
+      complete = false;
+    }
     if (batch.size() > m_nCapacity - n) {
       // One reservation, to at least the doubled capacity, so that a run of small appends does
       // not reallocate every time.
@@ -173,11 +173,9 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
         complete = false;
         const unsigned fit = m_nCapacity - n;
         std::size_t kept = 0;
-        for (const Incoming& incoming : batch) {
+        for (Incoming& incoming : batch) {
           if (incoming.arrival < fit) {
-            batch[kept++] = incoming;
-          } else {
-            delete incoming.item;
+            batch[kept++] = std::move(incoming);
           }
         }
         batch.resize(kept);
@@ -188,16 +186,16 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
     unsigned w = n + j;
     void** slots = j > 0 ? *m_ppStorage : nullptr; // no slot buffer at all after a failed start
     while (j > 0) {
-      StringItem* incoming = batch[j - 1].item;
+      Incoming& incoming = batch[j - 1];
       --w;
-      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text, incoming->text.View()) >= 0) {
+      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text, incoming.text) >= 0) {
         --i;
         slots[w] = slots[i];
         m_pKeys[w] = m_pKeys[i];
       } else {
         --j;
-        slots[w] = incoming;
-        m_pKeys[w] = incoming->key;
+        slots[w] = items.New(std::move(incoming.string)); // reserved above: cannot throw
+        m_pKeys[w] = incoming.key;
       }
     }
     StoreCount(m_nCount, n + static_cast<unsigned>(batch.size())); // the count changes last

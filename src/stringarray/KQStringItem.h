@@ -1,10 +1,11 @@
-// StringItem, the element record of CKQStringArray: the element's text and its key.
+// StringItem, the element record of CKQStringArray: the element's text.
 //
-// An item is one heap block from the allocation operator, owned by the array whose slot points
-// to it.  The text is the caller's string exactly as given (strings share their buffers, so
-// holding it costs no copy of the text); the key is the CRC-32 of the lowered text and always
-// matches it.  The key comes first so that a search, which reads only keys until one matches,
-// touches the first bytes of each item.
+// An item lives in its array's item slab (KQItemSlab.h), owned by the array whose slot points to
+// it.  The text is the caller's string exactly as given (strings share their buffers, so holding
+// it costs no copy of the text).  The element's key, the CRC-32 of the lowered text, is kept in
+// the array's key block at the slot's index, not in the item: searches read keys from there
+// only, and an item of one pointer keeps an element's own memory to the slot, the key and the
+// text.
 #ifndef KQ_STRING_ITEM_H
 #define KQ_STRING_ITEM_H
 
@@ -20,7 +21,6 @@
 namespace kq {
 
 struct StringItem {
-  std::uint32_t key;
   CKQString text;
 };
 

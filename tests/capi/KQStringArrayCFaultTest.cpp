@@ -169,9 +169,10 @@ TEST_F(CInterfaceOutOfMemory, Utf8ReadsReportTheFailure) {
   EXPECT_GE(points, 1);
 }
 
-// Appending stops at the first string it cannot add: a prefix of the source is added.
+// Appending stops at the first string it cannot add: a prefix of the source is added.  The
+// strings are shared, so what can fail is the second chunk of items, for the ninth element.
 TEST_F(CInterfaceOutOfMemory, AppendAddsAPrefix) {
-  const Texts extra = {"echo", kLong + "x", "foxtrot"};
+  const Texts extra = {"echo", kLong + "x", "foxtrot", "golf", "hotel"};
   const long points = Sweep([&extra](long n) {
     const Handle target(0, kBase);
     const Handle source(0, extra);

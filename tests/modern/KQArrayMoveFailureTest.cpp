@@ -10,8 +10,8 @@
 #include "KQFaultInjection.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQTestSupport.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
 
 using namespace kqtest;
 
@@ -116,17 +116,18 @@ TEST_F(KQArrayAllocation, FailedReserveKeepsTheSlots) {
 // array is as before.
 TEST_F(KQArrayAllocation, ViewOverloadsTurnFailedCopiesIntoResultCodes) {
   CKQStringArray array;
-  Fill(array, {"kept"});
+  // Eight elements use up the first chunk of items, so the next Add needs a new one too.
+  Fill(array, {"kept", "b", "c", "d", "e", "f", "g", "h"});
   const std::u16string_view text = u"a text long enough to need its own buffer";
   unsigned index = KQ_NO_INDEX;
   const int addFailures = SweepFailures([&] { return array.Add(text, &index); },
                                         [&](long n) {
                                           EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY) << "N=" << n;
-                                          EXPECT_EQ(array.GetSize(), 1u) << "N=" << n;
+                                          EXPECT_EQ(array.GetSize(), 8u) << "N=" << n;
                                           EXPECT_EQ(index, KQ_NO_INDEX) << "N=" << n;
                                         });
-  EXPECT_GE(addFailures, 2) << "the string and the item at least";
-  EXPECT_EQ(index, 1u);
+  EXPECT_GE(addFailures, 2) << "the string and the item chunk at least";
+  EXPECT_EQ(index, 8u);
 
   const int setFailures = SweepFailures([&] { return array.SetAt(0, u"replacement text"); },
                                         [&](long n) {
@@ -136,6 +137,36 @@ TEST_F(KQArrayAllocation, ViewOverloadsTurnFailedCopiesIntoResultCodes) {
                                         });
   EXPECT_EQ(setFailures, 1);
   EXPECT_EQ(array.GetAt(0), u"replacement text");
+}
+
+} // namespace
+
+namespace {
+
+// Items come from chunks of the array's own: eight to the first chunk, a removed element's item
+// is handed out again before fresh room, and RemoveAll gives every chunk back.  The texts are
+// shared, so the only blocks counted are the chunks.
+TEST_F(KQArrayAllocation, ItemsComeFromChunksThatRemoveAllFrees) {
+  const CKQString text(u"shared text");
+  CKQStringArray array;
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "the first chunk";
+  EXPECT_EQ(CountAllocations([&] {
+              for (int i = 0; i < 7; ++i) {
+                array.Add(text);
+              }
+            }),
+            0)
+      << "the first chunk holds 8 items";
+  EXPECT_EQ(array.RemoveAt(3), 1);
+  EXPECT_EQ(CountAllocations([&] { array.Add(u"again"); }), 1) << "the text only: item reused";
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "a second chunk for the 9th";
+  EXPECT_EQ(array.GetSize(), 9u);
+  EXPECT_EQ(array.GetAt(7), u"again");
+  const long live = kqtest::LiveAllocations();
+  EXPECT_EQ(array.RemoveAll(), 1);
+  EXPECT_EQ(kqtest::LiveAllocations(), live - 3) << "both chunks and the one text of its own";
+  EXPECT_EQ(CountAllocations([&] { array.Add(text); }), 1) << "a fresh first chunk";
+  EXPECT_EQ(array.GetAt(0), text);
 }
 
 } // namespace

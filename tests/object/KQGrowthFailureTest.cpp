@@ -106,20 +106,22 @@ TEST_F(GrowthFailure, RefusedGrowthKeepsSlotsAndKeysInStep) {
       ASSERT_EQ(array.FindString(texts[i], 1), expected) << "word " << i;
     }
   };
-  // The n-th allocation of the step fails: Add makes its item, then grows keys and slots.
+  // The n-th allocation of the step fails: Add grows keys and slots when all 10 slots are used,
+  // then takes its item, from a new chunk of items once the first 8 are used.
   const struct {
     const char* what;
-    bool alloc; // Alloc(1000) on 7 elements, or the Add of an 11th element
+    bool alloc;       // Alloc(1000), or the Add of one more element
+    unsigned prefill; // elements added before the step
     long n;
   } cases[] = {
-      {"Add: the item", false, 1},         {"Add: the key block", false, 2},
-      {"Add: the slot buffer", false, 3},  {"Alloc: the key block", true, 1},
-      {"Alloc: the slot buffer", true, 2},
+      {"Add: the item chunk", false, 8, 1},   {"Add: the key block", false, 10, 1},
+      {"Add: the slot buffer", false, 10, 2}, {"Alloc: the key block", true, 7, 1},
+      {"Alloc: the slot buffer", true, 7, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     StringArrayProbe array;
-    const unsigned prefill = c.alloc ? 7 : 10;
+    const unsigned prefill = c.prefill;
     for (unsigned i = 0; i < prefill; ++i) {
       ASSERT_EQ(array.Add(texts[i], nullptr), 1);
     }

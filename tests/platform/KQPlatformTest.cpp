@@ -1,6 +1,8 @@
 // The platform layer: the lock is re-entrant and exclusive, and counts step atomically.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -32,6 +34,27 @@ TEST(KQPlatform, LockIsReentrantAndExclusive) {
     thread.join();
   }
   EXPECT_EQ(counter, 40000);
+  kp::DeleteLock(lock);
+}
+
+// A holder that entered twice keeps the lock until its last leave: a thread waiting for it
+// neither gets in at the first leave nor sleeps on once the last one has happened.
+TEST(KQPlatform, WaiterEntersOnlyAfterTheHoldersLastLeave) {
+  KQLockStorage lock{};
+  kp::InitLock(lock);
+  kp::EnterLock(lock);
+  kp::EnterLock(lock);
+  std::atomic<bool> entered{false};
+  std::thread waiter([&] {
+    kp::ScopedLock hold(lock);
+    entered = true;
+  });
+  kp::LeaveLock(lock);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50)); // time for the waiter to block
+  EXPECT_FALSE(entered.load()) << "entered while the holder still held the lock once";
+  kp::LeaveLock(lock);
+  waiter.join(); // hangs if the last leave does not wake it
+  EXPECT_TRUE(entered.load());
   kp::DeleteLock(lock);
 }
 

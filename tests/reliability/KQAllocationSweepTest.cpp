@@ -569,20 +569,34 @@ TEST_F(AllocationSweep, PointerArrays) {
 // overwrite ERROR_OUTOFMEMORY (the result would otherwise look complete).  Appending an array
 // to itself reports a failed snapshot the same way instead of throwing.
 // A sorted target whose slots cannot grow for the whole batch takes the first strings of the
-// source that fit in the slots it has, in their places, and frees the others.
+// source that fit in the slots it has, in their places, and drops the others.  When not even
+// the items for the batch can be had, it takes none.
 TEST_F(AllocationSweep, SortedTargetWhoseSlotsCannotGrowTakesWhatFits) {
-  CKQStringArray source;
-  Fill(source, kSource);
-  CKQStringArray target(1);
-  Fill(target, {"old"}); // 10 slots, 9 free
-  const long live = kqtest::LiveAllocations();
-  // The batch's block, then one item per string, then the key block's growth fails.
-  const long failing = 1 + static_cast<long>(kSource.size()) + 1;
-  EXPECT_EQ(Armed(failing, [&] { return target.Append(source); }), 0);
-  EXPECT_TRUE(kqtest::FaultHappened());
-  EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
-  EXPECT_EQ(Texts(target), Model(1, {"old"}, kSource, 9));
-  EXPECT_EQ(kqtest::LiveAllocations(), live + 9) << "the items that did not fit were freed";
+  // The batch's block, then one chunk of items for the whole batch (the first chunk has room
+  // for 7 more), then the key block's growth.
+  const struct {
+    const char* what;
+    long failing;
+    Strings expected;
+    long newBlocks; // blocks the target holds afterwards beyond those it held before
+  } cases[] = {
+      {"the key block", 3, Model(1, {"old"}, kSource, 9), 1},
+      {"the chunk of items", 2, {"old"}, 0},
+  };
+  ASSERT_GT(kSource.size(), 9u);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CKQStringArray source;
+    Fill(source, kSource);
+    CKQStringArray target(1);
+    Fill(target, {"old"}); // 10 slots, 9 free
+    const long live = kqtest::LiveAllocations();
+    EXPECT_EQ(Armed(c.failing, [&] { return target.Append(source); }), 0);
+    EXPECT_TRUE(kqtest::FaultHappened());
+    EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
+    EXPECT_EQ(Texts(target), c.expected);
+    EXPECT_EQ(kqtest::LiveAllocations(), live + c.newBlocks) << "the batch's block was freed";
+  }
 }
 
 TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
@@ -592,21 +606,24 @@ TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
     int (*op)(CKQStringArray& target, CKQStringArray& source);
     Strings expected;
   } cases[] = {
-      {"Append, second item",
-       2,
+      // The strings are shared, not copied: what allocates is a new chunk of items when the
+      // first 8 items are used (Copy and assignment empty the target first, which frees its
+      // chunks, so their first Add allocates the first chunk).
+      {"Append, second chunk of items",
+       1,
        [](CKQStringArray& t, CKQStringArray& s) { return t.Append(s); },
-       {"old", "one"}},
-      {"Copy, second item",
+       {"old", "one", "two", "three", "four", "five", "six", "seven"}},
+      {"Copy, second chunk of items",
        2,
        [](CKQStringArray& t, CKQStringArray& s) { return t.Copy(s); },
-       {"one"}},
-      {"assignment, second item",
+       {"one", "two", "three", "four", "five", "six", "seven", "eight"}},
+      {"assignment, second chunk of items",
        2,
        [](CKQStringArray& t, CKQStringArray& s) {
          t = s;
          return t.GetErrorState().GetError() == ERROR_OUTOFMEMORY ? 0 : 1;
        },
-       {"one"}},
+       {"one", "two", "three", "four", "five", "six", "seven", "eight"}},
       {"Append(self), snapshot",
        1,
        [](CKQStringArray& t, CKQStringArray&) { return t.Append(t); },
@@ -615,7 +632,7 @@ TEST_F(AllocationSweep, WholeArrayOperationsReportTheFirstStringTheyCannotAdd) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CKQStringArray source;
-    Fill(source, {"one", "two", "three"});
+    Fill(source, {"one", "two", "three", "four", "five", "six", "seven", "eight", "nine"});
     CKQStringArray target;
     Fill(target, {"old"});
     int result = -1;

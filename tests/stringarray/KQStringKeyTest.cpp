@@ -79,6 +79,22 @@ TEST(StringKeyTest, MatchesLoweredCrcOnRandomTexts) {
   }
 }
 
+// Long ASCII runs take the word-wide lowering: the units next to 'A' and 'Z' ('@', '[') and to
+// the ASCII limit (0x7F, 0x80, 0xFF80) must not be taken for letters or for ASCII, wherever they
+// stand in a run and whatever the run's length.
+TEST(StringKeyTest, AsciiRunsNextToTheLetterAndAsciiLimits) {
+  const std::u16string edges = {u'@', u'A', u'Z', u'[', u'`', u'a', u'z', u'{', 0x7F, 0x80, 0xFF80};
+  for (std::size_t length = 1; length <= 40; ++length) {
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const char16_t edge : edges) {
+        std::u16string text(length, u'Q');
+        text[at] = edge;
+        ASSERT_EQ(Key(text), ExpectedKey(text)) << "length " << length << " at " << at;
+      }
+    }
+  }
+}
+
 // A chunk that would end between the halves of a pair must leave the high surrogate for the
 // next chunk; otherwise both halves are lowered as unpaired and the key changes.
 TEST(StringKeyTest, SurrogatePairsAcrossChunkBoundaries) {
