@@ -33,7 +33,6 @@
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
-#include "KQStringKey.h"
 
 using kq::ItemAt;
 using kq::ReadText;
@@ -45,21 +44,69 @@ using kq::frame::StoreFlag;
 
 namespace {
 
-// A string on its way into a sorted array: its item, its position in the source, and a view of
-// its text, so that sorting compares without going through the item.
+// An order-preserving summary of the start of a text's lowered form, one byte per unit for its
+// first eight units, first unit in the top byte: 0 after the text's end, the lowered unit + 1
+// where it is below 0x7F, else 0x80, after which every byte is 0.  For two texts whose summaries
+// differ, the summaries order them as CompareNoCase does: up to the first byte that differs the
+// lowered units are equal (or both were summarised as 0x80 and the rest as 0, which makes the
+// whole summaries equal), and there a prefix sorts first (0), two lowered units below 0x7F keep
+// their order, and a unit below 0x7F sorts before any unit of 0x7F or more, surrogate halves
+// included.  Equal summaries decide nothing: the texts are compared in full.  A surrogate half
+// lowers to itself as a single unit (0x80 here), and any pair lowers to two surrogate halves,
+// so taking each unit on its own is safe.  O(8).
+constexpr std::uint64_t kMarkedBytes = 0x8080808080808080ull;
+
+std::uint64_t SortPrefix(std::u16string_view text) noexcept {
+  std::uint64_t prefix = 0;
+  const std::size_t units = std::min<std::size_t>(text.size(), 8);
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t lower = kq::casemap::LowerBmpUnit(text[i]);
+    const int shift = 56 - 8 * static_cast<int>(i);
+    if (lower >= 0x7F) {
+      return prefix | (std::uint64_t{0x80} << shift);
+    }
+    prefix |= std::uint64_t{lower + 1u} << shift;
+  }
+  return prefix;
+}
+
+// Asks the CPU to start loading the cache line at `address`; never faults, never waits.
+inline void Prefetch(const void* address) noexcept {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  static_cast<void>(address);
+#endif
+}
+
+// How many elements ahead of the one it copies MergeFrom fetches a source's items.
+constexpr unsigned kReadAhead = 16;
+
+// A string on its way into a sorted array: its item, its position in the source, its sort
+// prefix and its units, so that sorting mostly compares integers held in the batch and reaches
+// the texts (scattered in the heap) only for strings whose first eight lowered units agree.
 struct Incoming {
+  std::uint64_t prefix = 0;
+  const char16_t* units = nullptr;
   StringItem* item = nullptr;
+  std::uint32_t length = 0;
   unsigned arrival = 0;
-  std::u16string_view text;
 };
 
 // Orders a batch under CompareNoCase; equal-without-case strings keep their arrival order when
 // `keepOrder`, else they are reversed (the order one Add after another gives them).  The
 // arrival breaks every tie, so the order is total and an unstable sort gives the same result.
+// Two strings with equal full prefixes (eight lowered units below 0x7F, all code points of
+// their own) have their first eight lowered units in common, so the comparison starts after
+// them.
 void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
   std::sort(batch.begin(), batch.end(), [keepOrder](const Incoming& a, const Incoming& b) {
-    const int order =
-        kq::casemap::CompareNoCase(a.text.data(), a.text.size(), b.text.data(), b.text.size());
+    if (a.prefix != b.prefix) {
+      return a.prefix < b.prefix;
+    }
+    const std::size_t skip = (a.prefix & kMarkedBytes) == 0 && (a.prefix & 0xFF) != 0 ? 8 : 0;
+    const int order = kq::casemap::CompareNoCase(a.units + skip, a.length - skip, b.units + skip,
+                                                 b.length - skip);
     if (order != 0) {
       return order < 0;
     }
@@ -140,12 +187,33 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
   }
   bool complete = true;
   CKQString text;
-  for (unsigned i = 0;
-       i < count && ReadText(source.m_lock, source.m_ppStorage, source.m_nCount, i, text); ++i) {
-    const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
+  for (unsigned i = 0; i < count; ++i) {
+    std::uint32_t key = 0;
+    {
+      // The source's key of the element is its text's key: it is taken, not computed again.
+      const kq::platform::ScopedLock hold(source.m_lock);
+      const unsigned present = LoadCount(source.m_nCount);
+      if (i >= present) {
+        break; // the source shrank: its current end
+      }
+      void** slots = *source.m_ppStorage;
+      // The items and texts of a long source lie anywhere in the heap: fetch the item
+      // kReadAhead elements ahead and the text of the one half as far ahead (its item fetched
+      // then), so that reading an element rarely waits on memory.
+      if (i + kReadAhead < present) {
+        Prefetch(slots[i + kReadAhead]);
+      }
+      if (i + kReadAhead / 2 < present) {
+        Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
+      }
+      text = ItemAt(slots, i)->text; // a shared copy: one reference-count step
+      key = source.m_pKeys[i];
+    }
     try {
       auto* item = new StringItem{key, std::move(text)};
-      batch.push_back({item, i, item->text.View()});
+      const std::u16string_view units = item->text.View();
+      batch.push_back(
+          {SortPrefix(units), units.data(), item, static_cast<std::uint32_t>(units.size()), i});
     } catch (const std::bad_alloc&) {
       complete = false; // the strings before this one are merged: a prefix of the source
       break;
