@@ -1,9 +1,9 @@
 // CKQStringArray whole-array operations: append, copy, concatenation, copy construction and
 // assignment.  Each reads the source one element at a time under the source's lock; no lock is
 // held across elements.  An unsorted target inserts each string through Add.  A sorted target
-// builds all the items first (texts and keys, outside its lock), orders them, and merges them in
-// under its lock in one pass from the back: O(k log k + n + k) for k strings into n, where one
-// Add per string would move up to n slots each time.
+// reads all the strings first (shared texts and the source's keys, outside its lock), orders them,
+// and merges them in under its lock in one pass from the back: O(k log k + n + k) for k strings
+// into n, where one Add per string would move up to n slots each time.
 //
 // Order in a sorted target: every string goes in front of the equal-without-case strings the
 // target already held, as Add puts it.  Strings from a sorted source keep their relative order,
@@ -19,9 +19,9 @@
 // Out of memory: copying stops at the first string that cannot be added, so the target holds a
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
 // strings are not added past a gap, and no later success overwrites the failure.  A sorted
-// target merges the strings whose items it could build; when its slots cannot grow to hold them
-// all, it merges the leading ones that fit in the slots it has and drops the rest; when the items
-// for the whole batch cannot be reserved, it merges none.
+// target merges nothing when it cannot hold the batch it reads into; when its slots cannot grow
+// to hold them all, it merges the leading ones that fit in the slots it has and drops the rest;
+// when the items for the whole batch cannot be reserved, it merges none.
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -35,7 +35,6 @@
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
-#include "KQStringKey.h"
 
 using kq::ItemAt;
 using kq::ReadText;
@@ -46,23 +45,72 @@ using kq::frame::StoreFlag;
 
 namespace {
 
-// A string on its way into a sorted array: the string, its key, its position in the source, and
-// a view of its text, so that sorting compares without going through the string's buffer header.
-// Its item is made only when it is merged in, under the target's lock that guards the item slab.
+// An order-preserving summary of the start of a text's lowered form, one byte per unit for its
+// first eight units, first unit in the top byte: 0 after the text's end, the lowered unit + 1
+// where it is below 0x7F, else 0x80, after which every byte is 0.  For two texts whose summaries
+// differ, the summaries order them as CompareNoCase does: up to the first byte that differs the
+// lowered units are equal (or both were summarised as 0x80 and the rest as 0, which makes the
+// whole summaries equal), and there a prefix sorts first (0), two lowered units below 0x7F keep
+// their order, and a unit below 0x7F sorts before any unit of 0x7F or more, surrogate halves
+// included.  Equal summaries decide nothing: the texts are compared in full.  A surrogate half
+// lowers to itself as a single unit (0x80 here), and any pair lowers to two surrogate halves,
+// so taking each unit on its own is safe.  O(8).
+constexpr std::uint64_t kMarkedBytes = 0x8080808080808080ull;
+
+std::uint64_t SortPrefix(std::u16string_view text) noexcept {
+  std::uint64_t prefix = 0;
+  const std::size_t units = std::min<std::size_t>(text.size(), 8);
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t lower = kq::casemap::LowerBmpUnit(text[i]);
+    const int shift = 56 - 8 * static_cast<int>(i);
+    if (lower >= 0x7F) {
+      return prefix | (std::uint64_t{0x80} << shift);
+    }
+    prefix |= std::uint64_t{lower + 1u} << shift;
+  }
+  return prefix;
+}
+
+// Asks the CPU to start loading the cache line at `address`; never faults, never waits.
+inline void Prefetch(const void* address) noexcept {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  static_cast<void>(address);
+#endif
+}
+
+// How many elements ahead of the one it copies MergeFrom fetches a source's items.
+constexpr unsigned kReadAhead = 16;
+
+// A string on its way into a sorted array: its sort prefix, its units, its key and its position
+// in the source, so that sorting mostly compares integers held in the batch and reaches the texts
+// (scattered in the heap) only for strings whose first eight lowered units agree.  The string
+// itself waits in the batch's list of texts at its position; its item is made only when it is
+// merged in, under the target's lock that guards the item slab.  The record is trivially
+// copyable, so the sort moves no reference counts.
 struct Incoming {
-  CKQString string;
+  std::uint64_t prefix = 0;
+  const char16_t* units = nullptr;
+  std::uint32_t length = 0;
   std::uint32_t key = 0;
   unsigned arrival = 0;
-  std::u16string_view text;
 };
 
 // Orders a batch under CompareNoCase; equal-without-case strings keep their arrival order when
 // `keepOrder`, else they are reversed (the order one Add after another gives them).  The
 // arrival breaks every tie, so the order is total and an unstable sort gives the same result.
+// Two strings with equal full prefixes (eight lowered units below 0x7F, all code points of
+// their own) have their first eight lowered units in common, so the comparison starts after
+// them.
 void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
   std::sort(batch.begin(), batch.end(), [keepOrder](const Incoming& a, const Incoming& b) {
-    const int order =
-        kq::casemap::CompareNoCase(a.text.data(), a.text.size(), b.text.data(), b.text.size());
+    if (a.prefix != b.prefix) {
+      return a.prefix < b.prefix;
+    }
+    const std::size_t skip = (a.prefix & kMarkedBytes) == 0 && (a.prefix & 0xFF) != 0 ? 8 : 0;
+    const int order = kq::casemap::CompareNoCase(a.units + skip, a.length - skip, b.units + skip,
+                                                 b.length - skip);
     if (order != 0) {
       return order < 0;
     }
@@ -135,18 +183,39 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
   const bool keepOrder = LoadFlag(source.m_bSorted) != 0;
   const unsigned count = source.GetSize(); // the most strings this operation reads
   std::vector<Incoming> batch;
+  std::vector<CKQString> texts; // texts[arrival]: the strings, in the order they were read
   try {
-    batch.reserve(count); // the batch's only allocation
+    batch.reserve(count); // with the next, the batch's only allocations
+    texts.reserve(count);
   } catch (const std::bad_alloc&) {
     m_error.SetError(ERROR_OUTOFMEMORY);
     return false;
   }
-  CKQString text;
-  for (unsigned i = 0;
-       i < count && ReadText(source.m_lock, source.m_ppStorage, source.m_nCount, i, text); ++i) {
-    const std::uint32_t key = kq::StringKey(text.Data(), text.GetLength());
-    const std::u16string_view view = text.View();
-    batch.push_back({std::move(text), key, i, view}); // within the reserved room: cannot throw
+  for (unsigned i = 0; i < count; ++i) {
+    std::uint32_t key = 0;
+    {
+      // The source's key of the element is its text's key: it is taken, not computed again.
+      const kq::platform::ScopedLock hold(source.m_lock);
+      const unsigned present = LoadCount(source.m_nCount);
+      if (i >= present) {
+        break; // the source shrank: its current end
+      }
+      void** slots = *source.m_ppStorage;
+      // The items and texts of a long source lie anywhere in the heap: fetch the item
+      // kReadAhead elements ahead and the text of the one half as far ahead (its item fetched
+      // then), so that reading an element rarely waits on memory.
+      if (i + kReadAhead < present) {
+        Prefetch(slots[i + kReadAhead]);
+      }
+      if (i + kReadAhead / 2 < present) {
+        Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
+      }
+      texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
+      key = source.m_pKeys[i];
+    }
+    const std::u16string_view units = texts.back().View();
+    batch.push_back({SortPrefix(units), units.data(), static_cast<std::uint32_t>(units.size()), key,
+                     i}); // within the reserved room: cannot throw
   }
   if (batch.empty()) {
     return true;
@@ -173,9 +242,9 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
         complete = false;
         const unsigned fit = m_nCapacity - n;
         std::size_t kept = 0;
-        for (Incoming& incoming : batch) {
+        for (const Incoming& incoming : batch) {
           if (incoming.arrival < fit) {
-            batch[kept++] = std::move(incoming);
+            batch[kept++] = incoming;
           }
         }
         batch.resize(kept);
@@ -186,15 +255,16 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
     unsigned w = n + j;
     void** slots = j > 0 ? *m_ppStorage : nullptr; // no slot buffer at all after a failed start
     while (j > 0) {
-      Incoming& incoming = batch[j - 1];
+      const Incoming& incoming = batch[j - 1];
       --w;
-      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text, incoming.text) >= 0) {
+      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text,
+                                     std::u16string_view(incoming.units, incoming.length)) >= 0) {
         --i;
         slots[w] = slots[i];
         m_pKeys[w] = m_pKeys[i];
       } else {
         --j;
-        slots[w] = items.New(std::move(incoming.string)); // reserved above: cannot throw
+        slots[w] = items.New(std::move(texts[incoming.arrival])); // reserved above: cannot throw
         m_pKeys[w] = incoming.key;
       }
     }

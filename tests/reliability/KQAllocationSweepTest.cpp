@@ -572,16 +572,17 @@ TEST_F(AllocationSweep, PointerArrays) {
 // source that fit in the slots it has, in their places, and drops the others.  When not even
 // the items for the batch can be had, it takes none.
 TEST_F(AllocationSweep, SortedTargetWhoseSlotsCannotGrowTakesWhatFits) {
-  // The batch's block, then one chunk of items for the whole batch (the first chunk has room
-  // for 7 more), then the key block's growth.
+  // The batch's two blocks (records and texts), then one chunk of items for the whole batch (the
+  // first chunk has room for 7 more), then the key block's growth.
   const struct {
     const char* what;
     long failing;
     Strings expected;
     long newBlocks; // blocks the target holds afterwards beyond those it held before
   } cases[] = {
-      {"the key block", 3, Model(1, {"old"}, kSource, 9), 1},
-      {"the chunk of items", 2, {"old"}, 0},
+      {"the key block", 4, Model(1, {"old"}, kSource, 9), 1},
+      {"the chunk of items", 3, {"old"}, 0},
+      {"the batch's texts", 2, {"old"}, 0},
   };
   ASSERT_GT(kSource.size(), 9u);
   for (const auto& c : cases) {
@@ -595,7 +596,7 @@ TEST_F(AllocationSweep, SortedTargetWhoseSlotsCannotGrowTakesWhatFits) {
     EXPECT_TRUE(kqtest::FaultHappened());
     EXPECT_EQ(Code(target), ERROR_OUTOFMEMORY);
     EXPECT_EQ(Texts(target), c.expected);
-    EXPECT_EQ(kqtest::LiveAllocations(), live + c.newBlocks) << "the batch's block was freed";
+    EXPECT_EQ(kqtest::LiveAllocations(), live + c.newBlocks) << "the batch's blocks were freed";
   }
 }
 

@@ -224,3 +224,68 @@ TEST(KQStringArrayCopy, AnArrayOnBothSides) {
     }
   }
 }
+
+namespace {
+
+std::vector<std::u16string> Units(CKQStringArray& array) {
+  std::vector<std::u16string> units;
+  for (unsigned i = 0; i < array.GetSize(); ++i) {
+    const CKQString text = array.GetAt(i);
+    units.emplace_back(text.View());
+  }
+  return units;
+}
+
+} // namespace
+
+// The merge orders long batches by a summary of each text's first eight lowered units before it
+// compares texts.  Texts here share stems of seven to nine units and mix units whose lowered form
+// sits on either side of that summary's limits: non-ASCII letters that lower to ASCII ones
+// (KELVIN SIGN, capital I with dot), DEL and '~', zero units, letters beyond ASCII, a surrogate
+// pair and a lone surrogate.  Every merge must give what adding the strings one by one gives, and
+// a copy of a sorted array must equal it.
+TEST(KQStringArrayCopy, MergedOrderOfTextsAcrossTheSummaryLimits) {
+  static const char16_t kUnits[] = {u'a',      u'A',      u'i',      u'k',      u'K',
+                                    u'~',      0x7F,      0,         u'\u212A', u'\u0130',
+                                    u'\u00C9', u'\u00E9', u'\uFF21', u'\uE000', 0xD800};
+  static const std::u16string kStems[] = {u"",          u"abcdefg",       u"ABCDEFGH",
+                                          u"abcdefgh~", u"abcdefg\u212A", u"\U00010400bcdefgh"};
+  std::mt19937 random(2024);
+  const auto randomText = [&random] {
+    std::u16string text = kStems[random() % std::size(kStems)];
+    for (auto i = random() % 4; i > 0; --i) {
+      text += kUnits[random() % std::size(kUnits)];
+    }
+    if (random() % 8 == 0) {
+      text += u"\U00010428"; // a lowered pair after the stem
+    }
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    CKQStringArray unsorted;
+    CKQStringArray oneByOne(1);
+    for (auto i = random() % 80; i > 0; --i) {
+      const std::u16string text = randomText();
+      const CKQString element(text.data(), static_cast<std::uint32_t>(text.size()));
+      unsorted.Add(element);
+      oneByOne.Add(element);
+    }
+    const std::vector<std::u16string> expected = Units(oneByOne);
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+      ASSERT_LE(
+          CKQString(expected[i - 1].data(), static_cast<std::uint32_t>(expected[i - 1].size()))
+              .CompareNoCase(
+                  CKQString(expected[i].data(), static_cast<std::uint32_t>(expected[i].size()))),
+          0);
+    }
+    CKQStringArray merged(1);
+    EXPECT_EQ(merged.Append(unsorted), 1);
+    EXPECT_EQ(Units(merged), expected);
+    CKQStringArray copied(oneByOne);
+    EXPECT_EQ(Units(copied), expected);
+    if (HasFailure()) {
+      break;
+    }
+  }
+}
