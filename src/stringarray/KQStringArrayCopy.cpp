@@ -37,6 +37,7 @@
 #include "KQStringItem.h"
 
 using kq::ItemAt;
+using kq::Prefetch;
 using kq::ReadText;
 using kq::frame::LoadCount;
 using kq::frame::LoadFlag;
@@ -69,15 +70,6 @@ std::uint64_t SortPrefix(std::u16string_view text) noexcept {
     prefix |= std::uint64_t{lower + 1u} << shift;
   }
   return prefix;
-}
-
-// Asks the CPU to start loading the cache line at `address`; never faults, never waits.
-inline void Prefetch(const void* address) noexcept {
-#if defined(__GNUC__)
-  __builtin_prefetch(address);
-#else
-  static_cast<void>(address);
-#endif
 }
 
 // How many elements ahead of the one it copies MergeFrom fetches a source's items.

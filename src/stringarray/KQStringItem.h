@@ -50,12 +50,12 @@ inline int CompareNoCase(const CKQString& element, std::u16string_view text) noe
   return casemap::CompareNoCase(units.data(), units.size(), text.data(), text.size());
 }
 
-// Asks the CPU to start loading the item at `item` into the cache; never faults, never waits.
-inline void PrefetchItem(const void* item) noexcept {
+// Asks the CPU to start loading the cache line at `address`; never faults, never waits.
+inline void Prefetch(const void* address) noexcept {
 #if defined(__GNUC__)
-  __builtin_prefetch(item);
+  __builtin_prefetch(address);
 #else
-  static_cast<void>(item);
+  static_cast<void>(address);
 #endif
 }
 
@@ -73,10 +73,10 @@ inline unsigned LowerBoundNoCase(void** slots, unsigned count, std::u16string_vi
   unsigned high = count;
   while (low < high) {
     const unsigned middle = low + (high - low) / 2;
-    PrefetchItem(slots[low + (middle - low) / 2]); // next middle if the text sorts first
+    Prefetch(slots[low + (middle - low) / 2]); // next middle if the text sorts first
     const unsigned right = middle + 1 + (high - middle - 1) / 2;
     if (right < high) {
-      PrefetchItem(slots[right]); // next middle if the item sorts first
+      Prefetch(slots[right]); // next middle if the item sorts first
     }
     if (CompareNoCase(ItemAt(slots, middle)->text, text) < 0) {
       low = middle + 1;
