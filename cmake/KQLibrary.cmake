@@ -60,6 +60,12 @@ function(kq_add_library name kind)
       VERSION ${PROJECT_VERSION}
       SOVERSION ${PROJECT_VERSION_MAJOR}
       PUBLIC_HEADER "${public_headers};${export_header}")
+    if(NOT WIN32)
+      # Calls inside the library to its own exported functions (View() from operator==, for
+      # instance) bind directly and may be inlined: nothing is meant to interpose them.  Clang
+      # does this by default.
+      target_compile_options(${name} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-fno-semantic-interposition>)
+    endif()
     if(WIN32)
       # Windows names: <name>.dll (MinGW would prefix "lib"); the import library keeps MinGW's
       # lib<name>.dll.a, which -l<name> finds.

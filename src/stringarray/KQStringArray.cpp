@@ -101,8 +101,9 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
 }
 
 CKQString CKQStringArray::GetAt(unsigned index) {
-  CKQString text;
-  if (!kq::ReadText(m_lock, m_ppStorage, m_nCount, index, text)) {
+  bool found = false;
+  CKQString text = kq::ReadShared(m_lock, m_ppStorage, m_nCount, index, found);
+  if (!found) {
     m_error.SetError(ERROR_INVALID_INDEX);
   }
   return text;
@@ -110,7 +111,7 @@ CKQString CKQStringArray::GetAt(unsigned index) {
 
 const CKQString CKQStringArray::operator[](unsigned index) const {
   if (index < LoadCount(m_nCount)) {
-    return ItemAt(*m_ppStorage, index)->text;
+    return kq::StringAccess::Share(ItemAt(*m_ppStorage, index)->text);
   }
   return CKQString();
 }

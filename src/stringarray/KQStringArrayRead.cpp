@@ -10,9 +10,8 @@ using kq::frame::LoadCount;
 // Add that moves the slot buffer cannot pull it away mid-read; the same locked read as GetAt's,
 // without recording the bad index.
 CKQString CKQStringArray::GetAt(unsigned index) const {
-  CKQString text;
-  kq::ReadText(m_lock, m_ppStorage, m_nCount, index, text);
-  return text;
+  bool found = false;
+  return kq::ReadShared(m_lock, m_ppStorage, m_nCount, index, found);
 }
 
 int CKQStringArray::IsSorted() const { return kq::frame::LoadFlag(m_bSorted); }

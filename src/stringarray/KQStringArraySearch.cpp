@@ -32,13 +32,13 @@ unsigned FindSorted(void** slots, const std::uint32_t* keys, unsigned count,
   if (i == count || kq::CompareNoCase(kq::ItemAt(slots, i)->text, text) != 0) {
     return KQ_NO_INDEX; // no element equals `text` even without regard to case
   }
-  if (noCase || kq::ItemAt(slots, i)->text.View() == text) {
+  if (noCase || kq::StringAccess::View(kq::ItemAt(slots, i)->text) == text) {
     return i;
   }
   const std::uint32_t key = kq::StringKey(text.data(), text.size());
   for (++i; i < count && keys[i] == key; ++i) {
     const CKQString& element = kq::ItemAt(slots, i)->text;
-    if (element.View() == text) {
+    if (kq::StringAccess::View(element) == text) {
       return i;
     }
     if (kq::CompareNoCase(element, text) != 0) {
@@ -58,7 +58,7 @@ unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
   for (std::size_t i = kq::keyscan::Find(keys, 0, count, key); i < count;
        i = kq::keyscan::Find(keys, i + 1, count, key)) {
     const CKQString& element = kq::ItemAt(slots, static_cast<unsigned>(i))->text;
-    if (noCase ? kq::CompareNoCase(element, text) == 0 : element.View() == text) {
+    if (noCase ? kq::CompareNoCase(element, text) == 0 : kq::StringAccess::View(element) == text) {
       return static_cast<unsigned>(i);
     }
   }

@@ -11,12 +11,14 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "KQCaseMap.h"
 #include "KQObject.h"
 #include "KQPlatform.h"
 #include "KQStorageFrame.h"
 #include "KQString.h"
+#include "KQStringBuffer.h"
 
 namespace kq {
 
@@ -29,24 +31,38 @@ inline StringItem* ItemAt(void** slots, unsigned index) noexcept {
   return static_cast<StringItem*>(slots[index]);
 }
 
-// Copies the text of element `index` of a string array (its lock, storage cell and count) into
-// `text` under the array's lock and returns true; returns false, `text` unchanged, when `index`
-// is at or beyond the count at that moment.  Records nothing: GetAt records the bad index
-// itself, while the whole-array operations and CreateMemoryArray take false as the current end
-// of an array that shrank under them, which leaves the array's error state alone.
+// The text of element `index` of a string array (its lock, storage cell and count), shared
+// under the array's lock, with `found` true; an empty string with `found` false when `index` is
+// at or beyond the count at that moment.  Records nothing: GetAt records the bad index itself,
+// while the whole-array operations and CreateMemoryArray take false as the current end of an
+// array that shrank under them, which leaves the array's error state alone.  No call into the
+// string library on the way: one reference-count step.
+inline CKQString ReadShared(KQLockStorage& lock, void** const* cell, const unsigned& count,
+                            unsigned index, bool& found) noexcept {
+  {
+    const platform::ScopedLock hold(lock);
+    found = index < frame::LoadCount(count);
+    if (found) {
+      return StringAccess::Share(ItemAt(*cell, index)->text);
+    }
+  }
+  return CKQString();
+}
+
+// ReadShared into `text` (left unchanged when the element is not there); returns `found`.
 inline bool ReadText(KQLockStorage& lock, void** const* cell, const unsigned& count, unsigned index,
                      CKQString& text) noexcept {
-  const platform::ScopedLock hold(lock);
-  if (index >= frame::LoadCount(count)) {
-    return false;
+  bool found = false;
+  CKQString read = ReadShared(lock, cell, count, index, found);
+  if (found) {
+    text = std::move(read);
   }
-  text = ItemAt(*cell, index)->text; // a shared copy: one reference-count step
-  return true;
+  return found;
 }
 
 // CKQString::CompareNoCase of an element against a view of text, without building a string.
 inline int CompareNoCase(const CKQString& element, std::u16string_view text) noexcept {
-  const std::u16string_view units = element.View();
+  const std::u16string_view units = StringAccess::View(element);
   return casemap::CompareNoCase(units.data(), units.size(), text.data(), text.size());
 }
 

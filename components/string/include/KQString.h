@@ -29,6 +29,10 @@
 
 #include "KQString_export.h"
 
+namespace kq {
+struct StringAccess;
+} // namespace kq
+
 // A UTF-16 string (see the file comment for sharing, threads and case).
 class KQSTRING_EXPORT CKQString {
 public:
@@ -105,6 +109,8 @@ public:
 private:
   struct Buffer;
   explicit CKQString(Buffer* buffer) noexcept : m_pBuffer(buffer) {}
+  // The project's own libraries read and share texts inline (not part of the interface).
+  friend struct kq::StringAccess;
 
   Buffer* m_pBuffer; // never null: the empty string shares a static buffer
 };

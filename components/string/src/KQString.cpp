@@ -11,6 +11,7 @@
 #include "KQString.h"
 
 #include "KQCaseMap.h"
+#include "KQStringBuffer.h"
 #include "KQUtf16.h"
 #include "KQUtf8Size.h"
 
@@ -21,24 +22,18 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
-struct CKQString::Buffer {
-  // Strings referring to this buffer.  Not maintained for the static empty buffer.
-  std::atomic<std::size_t> refs;
-  std::uint32_t length;
-
-  // The units follow the header directly, in the same allocation.
-  char16_t* Units() noexcept {
-    return reinterpret_cast<char16_t*>(reinterpret_cast<unsigned char*>(this) + sizeof(Buffer));
-  }
-
+// The header's functions for making, releasing and changing buffers (KQStringBuffer.h has the
+// layout and the counting that the array library shares).
+struct CKQString::Buffer : kq::StringBufferHeader {
   static Buffer* Empty() noexcept {
     struct Block {
       Buffer header;
       char16_t zero;
     };
     static_assert(offsetof(Block, zero) == sizeof(Buffer), "units must follow the header");
-    static constinit Block block{{0, 0}, 0};
+    static constinit Block block{{{0, 0}}, 0};
     return &block.header;
   }
 
@@ -53,7 +48,7 @@ struct CKQString::Buffer {
       throw std::length_error("CKQString: text too long");
     }
     void* raw = ::operator new(Bytes(length));
-    auto* buffer = ::new (raw) Buffer{{1}, static_cast<std::uint32_t>(length)};
+    auto* buffer = ::new (raw) Buffer{{{1}, static_cast<std::uint32_t>(length)}};
     buffer->Units()[length] = 0;
     return buffer;
   }
@@ -72,16 +67,9 @@ struct CKQString::Buffer {
     return sizeof(Buffer) + (length + 1) * sizeof(char16_t);
   }
 
-  void Retain() noexcept {
-    if (this != Empty()) {
-      // A new reference is made from an existing one, which keeps the buffer alive: relaxed.
-      refs.fetch_add(1, std::memory_order_relaxed);
-    }
-  }
-
   // acq_rel: the thread that frees the buffer must see every other owner's reads done.
   void Release() noexcept {
-    if (this != Empty() && refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    if (!IsStatic() && refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       this->~Buffer();
       ::operator delete(static_cast<void*>(this));
     }
@@ -274,6 +262,16 @@ CKQString::operator const unsigned short*() const noexcept {
 }
 
 const char16_t* CKQString::Data() const noexcept { return m_pBuffer->Units(); }
+
+// Beside Data and GetLength rather than with the other standard members: the arrays compare
+// through it at every step of a search, and here it reads the buffer directly.
+std::u16string_view CKQString::View() const noexcept {
+  // Here, where the private Buffer is complete and accessible:
+  static_assert(std::is_standard_layout_v<Buffer> &&
+                    sizeof(Buffer) == sizeof(kq::StringBufferHeader),
+                "a buffer is its header: StringAccess reads it through a pointer to the header");
+  return {m_pBuffer->Units(), m_pBuffer->length};
+}
 
 namespace {
 

@@ -38,8 +38,6 @@ CKQString::CKQString(const wchar_t* text)
                 text == nullptr ? 0 : StorableLength(std::wcslen(text))) {}
 #endif
 
-std::u16string_view CKQString::View() const noexcept { return {Data(), GetLength()}; }
-
 bool CKQString::operator==(const CKQString& other) const noexcept { return View() == other.View(); }
 
 bool CKQString::operator==(const char16_t* text) const noexcept { return View() == ViewOf(text); }
