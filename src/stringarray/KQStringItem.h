@@ -46,7 +46,7 @@ inline CKQString ReadShared(KQLockStorage& lock, void** const* cell, const unsig
       return StringAccess::Share(ItemAt(*cell, index)->text);
     }
   }
-  return CKQString();
+  return {};
 }
 
 // ReadShared into `text` (left unchanged when the element is not there); returns `found`.
