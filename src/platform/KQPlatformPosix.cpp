@@ -1,10 +1,12 @@
-// POSIX side of the platform layer: recursive pthread mutex and std::atomic_ref counts.
+// POSIX side of the platform layer: recursive pthread mutex (glibc takes it without atomic steps
+// while the process has one thread) and std::atomic_ref counts.
 #include <atomic>
 #include <new>
 
 #include <pthread.h>
 
 #include "KQPlatform.h"
+#include "KQSingleThreaded.h"
 
 namespace kq::platform {
 namespace {
@@ -32,12 +34,26 @@ void LeaveLock(KQLockStorage& lock) noexcept { pthread_mutex_unlock(AsMutex(lock
 
 void DeleteLock(KQLockStorage& lock) noexcept { pthread_mutex_destroy(AsMutex(lock)); }
 
+// With one thread in the process nothing else can step the value at the same time: a load and a
+// store take the place of the read-modify-write (see KQSingleThreaded.h).
 std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept {
-  return std::atomic_ref<std::uint32_t>(value).fetch_add(1) + 1;
+  std::atomic_ref<std::uint32_t> count(value);
+  if (IsSingleThreaded()) {
+    const std::uint32_t next = count.load(std::memory_order_relaxed) + 1;
+    count.store(next, std::memory_order_relaxed);
+    return next;
+  }
+  return count.fetch_add(1) + 1;
 }
 
 std::uint32_t AtomicDecrement(std::uint32_t& value) noexcept {
-  return std::atomic_ref<std::uint32_t>(value).fetch_sub(1) - 1;
+  std::atomic_ref<std::uint32_t> count(value);
+  if (IsSingleThreaded()) {
+    const std::uint32_t next = count.load(std::memory_order_relaxed) - 1;
+    count.store(next, std::memory_order_relaxed);
+    return next;
+  }
+  return count.fetch_sub(1) - 1;
 }
 
 } // namespace kq::platform

@@ -7,7 +7,9 @@
 
 #include <new>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -89,6 +91,37 @@ TEST_F(KQStringAllocation, FailedAllocationThrowsAndChangesNothing) {
   copy.MakeLower(); // works again once memory is there
   EXPECT_EQ(copy.ToUtf8(), "mixed case");
   EXPECT_EQ(shared.ToUtf8(), "Mixed Case");
+}
+
+// Reference counts step without atomic instructions while the process has one thread (where the
+// C library tells), and atomically once a second thread has started.  Copies made before the
+// first thread starts are released by it and by this thread together, while both keep copying:
+// the text must be freed exactly once, after the last copy (ASan reports a double free or a use
+// after free; a lost step leaves the block alive).  Each test runs in a process of its own, so
+// this one starts the process's first thread.
+TEST_F(KQStringAllocation, CountsStayExactWhenASecondThreadStarts) {
+  long live = 0; // blocks alive once the thread is gone (starting it allocates blocks of its own)
+  {
+    const CKQString original(u"a text shared across the first thread start");
+    std::vector<CKQString> before(1000, original);
+    std::vector<CKQString> after;
+    std::thread worker([&before, &original] {
+      before.clear();
+      for (int i = 0; i < 100000; ++i) {
+        const CKQString copy(original);
+      }
+    });
+    for (int i = 0; i < 100000; ++i) {
+      after.push_back(original);
+      if (after.size() == 100) {
+        after.clear();
+      }
+    }
+    worker.join();
+    live = kqtest::LiveAllocations();
+  }
+  EXPECT_EQ(kqtest::LiveAllocations(), live - 3)
+      << "the text is freed, with the two vectors' blocks, once the last copy goes";
 }
 
 } // namespace

@@ -67,9 +67,8 @@ struct CKQString::Buffer : kq::StringBufferHeader {
     return sizeof(Buffer) + (length + 1) * sizeof(char16_t);
   }
 
-  // acq_rel: the thread that frees the buffer must see every other owner's reads done.
   void Release() noexcept {
-    if (!IsStatic() && refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    if (!IsStatic() && Drop()) {
       this->~Buffer();
       ::operator delete(static_cast<void*>(this));
     }

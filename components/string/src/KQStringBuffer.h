@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "KQSingleThreaded.h"
 #include "KQString.h"
 
 namespace kq {
@@ -40,11 +41,30 @@ struct StringBufferHeader {
   // The static empty buffer: never counted, never freed.
   bool IsStatic() const noexcept { return length == 0; }
 
-  // One reference more, made from an existing one, which keeps the buffer alive: relaxed.
+  // One reference more, made from an existing one, which keeps the buffer alive: relaxed.  In
+  // a process with one thread no other thread can count at the same time, so the step needs no
+  // atomic read-modify-write (the C library and the C++ runtime count the same way).
   void Retain() noexcept {
-    if (!IsStatic()) {
+    if (IsStatic()) {
+      return;
+    }
+    if (platform::IsSingleThreaded()) {
+      refs.store(refs.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    } else {
       refs.fetch_add(1, std::memory_order_relaxed);
     }
+  }
+
+  // One reference fewer; true when it was the last, and the caller frees the buffer.  acq_rel:
+  // the thread that frees the buffer must see every other owner's reads done.  With one thread
+  // in the process those reads are its own.
+  bool Drop() noexcept {
+    if (platform::IsSingleThreaded()) {
+      const std::size_t left = refs.load(std::memory_order_relaxed) - 1;
+      refs.store(left, std::memory_order_relaxed);
+      return left == 0;
+    }
+    return refs.fetch_sub(1, std::memory_order_acq_rel) == 1;
   }
 };
 
