@@ -100,6 +100,14 @@ TEST_F(KQStringAllocation, FailedAllocationThrowsAndChangesNothing) {
 // after free; a lost step leaves the block alive).  Each test runs in a process of its own, so
 // this one starts the process's first thread.
 TEST_F(KQStringAllocation, CountsStayExactWhenASecondThreadStarts) {
+  // Before the thread: every step of the counts is taken on one thread.
+  const long start = kqtest::LiveAllocations();
+  {
+    const CKQString alone(u"a text copied and released on one thread");
+    const std::vector<CKQString> copies(10, alone);
+  }
+  EXPECT_EQ(kqtest::LiveAllocations(), start) << "freed once its last copy went, on one thread";
+
   long live = 0; // blocks alive once the thread is gone (starting it allocates blocks of its own)
   {
     const CKQString original(u"a text shared across the first thread start");
