@@ -94,11 +94,12 @@ TEST_F(KQStringAllocation, FailedAllocationThrowsAndChangesNothing) {
 }
 
 // Reference counts step without atomic instructions while the process has one thread (where the
-// C library tells), and atomically once a second thread has started.  Copies made before the
-// first thread starts are released by it and by this thread together, while both keep copying:
-// the text must be freed exactly once, after the last copy (ASan reports a double free or a use
-// after free; a lost step leaves the block alive).  Each test runs in a process of its own, so
-// this one starts the process's first thread.
+// C library tells), and atomically once a second thread has started.  A text copied and released
+// before any thread starts is freed with its last copy.  Copies made before the first thread
+// starts are then released by it and by this thread together, while both keep copying: the text
+// must be freed exactly once, after the last copy (ASan reports a double free or a use after
+// free; a lost step leaves the block alive).  Each test runs in a process of its own, so this one
+// starts the process's first thread.
 TEST_F(KQStringAllocation, CountsStayExactWhenASecondThreadStarts) {
   // Before the thread: every step of the counts is taken on one thread.
   const long start = kqtest::LiveAllocations();
