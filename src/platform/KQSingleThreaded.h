@@ -9,17 +9,14 @@
 #ifndef KQ_SINGLE_THREADED_H
 #define KQ_SINGLE_THREADED_H
 
-#if defined(__has_include)
 #if __has_include(<sys/single_threaded.h>)
 #include <sys/single_threaded.h>
-#define KQ_HAVE_LIBC_SINGLE_THREADED 1
-#endif
 #endif
 
 namespace kq::platform {
 
 inline bool IsSingleThreaded() noexcept {
-#if defined(KQ_HAVE_LIBC_SINGLE_THREADED)
+#if __has_include(<sys/single_threaded.h>)
   return __libc_single_threaded != 0;
 #else
   return false;
