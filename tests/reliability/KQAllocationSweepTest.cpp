@@ -166,20 +166,9 @@ std::size_t ExpectPrefixAdded(CKQStringArray& array, int sorted, const Strings& 
   return count;
 }
 
-// glibc calls realloc while it starts a thread, before ThreadSanitizer has set that thread up,
-// and the injector's instrumented realloc then crashes; the sweep starts threads to probe the
-// lock, so it does not run under ThreadSanitizer (the concurrency tests cover that ground).
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kUnderThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kUnderThreadSanitizer = true;
-#else
-constexpr bool kUnderThreadSanitizer = false;
-#endif
-#else
-constexpr bool kUnderThreadSanitizer = false;
-#endif
+// The sweep starts threads to probe the lock, so it does not run under ThreadSanitizer (see
+// kqtest::kUnderThreadSanitizer; the concurrency tests cover that ground).
+using kqtest::kUnderThreadSanitizer;
 
 class AllocationSweep : public testing::Test {
 protected:

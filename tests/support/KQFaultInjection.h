@@ -22,6 +22,21 @@ inline constexpr bool kFaultInjectionExpected = true;
 inline constexpr bool kFaultInjectionExpected = false;
 #endif
 
+// glibc calls realloc while it starts a thread, before ThreadSanitizer has set that thread up,
+// and the injector's instrumented realloc then crashes or hangs: tests that start threads in a
+// process with the injector do not run under ThreadSanitizer.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kUnderThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+inline constexpr bool kUnderThreadSanitizer = true;
+#else
+inline constexpr bool kUnderThreadSanitizer = false;
+#endif
+#else
+inline constexpr bool kUnderThreadSanitizer = false;
+#endif
+
 // Arms injection: the `n`-th allocation (1-based) from now on fails; later ones succeed again.
 void FailNthAllocation(long n);
 // Disarms injection; returns the number of allocations counted while armed.
