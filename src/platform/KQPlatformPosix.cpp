@@ -34,26 +34,27 @@ void LeaveLock(KQLockStorage& lock) noexcept { pthread_mutex_unlock(AsMutex(lock
 
 void DeleteLock(KQLockStorage& lock) noexcept { pthread_mutex_destroy(AsMutex(lock)); }
 
-// With one thread in the process nothing else can step the value at the same time: a load and a
-// store take the place of the read-modify-write (see KQSingleThreaded.h).
-std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept {
+namespace {
+
+// Adds `delta` (1, or -1 as its unsigned wrap) and returns the new value.  With one thread in the
+// process nothing else can step the value at the same time: a load and a store take the place
+// of the read-modify-write (see KQSingleThreaded.h).
+std::uint32_t Step(std::uint32_t& value, std::uint32_t delta) noexcept {
   std::atomic_ref<std::uint32_t> count(value);
   if (IsSingleThreaded()) {
-    const std::uint32_t next = count.load(std::memory_order_relaxed) + 1;
+    const std::uint32_t next = count.load(std::memory_order_relaxed) + delta;
     count.store(next, std::memory_order_relaxed);
     return next;
   }
-  return count.fetch_add(1) + 1;
+  return count.fetch_add(delta) + delta;
 }
 
+} // namespace
+
+std::uint32_t AtomicIncrement(std::uint32_t& value) noexcept { return Step(value, 1); }
+
 std::uint32_t AtomicDecrement(std::uint32_t& value) noexcept {
-  std::atomic_ref<std::uint32_t> count(value);
-  if (IsSingleThreaded()) {
-    const std::uint32_t next = count.load(std::memory_order_relaxed) - 1;
-    count.store(next, std::memory_order_relaxed);
-    return next;
-  }
-  return count.fetch_sub(1) - 1;
+  return Step(value, static_cast<std::uint32_t>(-1));
 }
 
 } // namespace kq::platform
