@@ -7,9 +7,11 @@
 // with room for at least m_nCapacity keys, holds the key of slot i at position i for every element,
 // so a search reads keys contiguously instead of through each slot's item: the members that add,
 // replace, remove or move slots (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys
-// with them, and Alloc grows both together. When m_bSorted is non-zero no element compares greater
-// than the next one under CKQString::CompareNoCase; strings equal without regard to case keep the
-// one added last first.
+// with them, and Alloc grows both together.  One exception: in a long sorted array, Add keeps the
+// keys of strings it puts in the middle aside, up to a few dozen, and the next member that reads
+// or moves keys (FindString included) writes them into place in one pass.  When m_bSorted is
+// non-zero no element compares greater than the next one under CKQString::CompareNoCase; strings
+// equal without regard to case keep the one added last first.
 //
 // Ownership: the array owns its items and their strings; callers only ever get copies (strings
 // are implicitly shared, so a copy costs a reference-count step) or, through CreateMemoryArray,
@@ -196,6 +198,9 @@ protected:
 
 private:
   std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
+  // Keys that sorted insertions put in the middle of a long array, waiting to be written into
+  // the key block (null until first needed); anything that reads keys writes them in first.
+  void* m_pKeyLog = nullptr;
   // The item slab (chunks from the allocation operator that the items live in, and the free
   // list of items given back); used under the lock, released by RemoveAll and the destructor.
   void* m_pItemChunks = nullptr;

@@ -2,13 +2,12 @@
 // removal.
 #include "KQStringArray.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <new>
 
 #include "KQCrc32.h"
 #include "KQItemSlab.h"
+#include "KQKeyBlock.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
@@ -27,26 +26,9 @@ std::uint32_t KeyOf(const CKQString& text) noexcept {
   return kq::StringKey(text.Data(), text.GetLength());
 }
 
-// Resizes the key block to room for `count` keys (freeing it for 0), keeping the keys that fit.
-// False when the byte size does not fit in size_t or the C runtime refuses; the block is then
-// unchanged.
-bool ResizeKeys(std::uint32_t*& keys, unsigned count) noexcept {
-  if (count == 0) {
-    std::free(keys); // NOLINT(cppcoreguidelines-no-malloc)
-    keys = nullptr;
-    return true;
-  }
-  constexpr std::size_t kMaxKeys = std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t);
-  if (std::size_t{count} > kMaxKeys) {
-    return false;
-  }
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the key block is a C-runtime block like the slots
-  void* resized = std::realloc(keys, std::size_t{count} * sizeof(std::uint32_t));
-  if (resized == nullptr) {
-    return false;
-  }
-  keys = static_cast<std::uint32_t*>(resized);
-  return true;
+// Moves the slots from `index` to `count` up by one.
+void OpenSlot(void** slots, unsigned index, unsigned count) noexcept {
+  std::memmove(slots + index + 1, slots + index, std::size_t{count - index} * sizeof(void*));
 }
 
 } // namespace
@@ -62,7 +44,7 @@ CKQStringArray::CKQStringArray(int sorted) { Start(sorted); }
 CKQStringArray::~CKQStringArray() {
   RemoveAll();
   kq::frame::End(m_ppStorage, m_nCount, m_nCapacity, m_lock);
-  ResizeKeys(m_pKeys, 0);
+  kq::KeyBlock(m_pKeys, m_pKeyLog).Release();
 }
 
 int CKQStringArray::Add(CKQString text, unsigned* index) {
@@ -87,10 +69,12 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
       m_error.SetError(ERROR_OUTOFMEMORY);
       return 0;
     }
+    // The slots move here; in a long sorted array the key block defers its own move.
     const unsigned position = FindItemPosition(&item->text);
-    CreateInsertionPoint(position);
-    (*m_ppStorage)[position] = item;
-    m_pKeys[position] = key;
+    void** slots = *m_ppStorage;
+    OpenSlot(slots, position, count);
+    slots[position] = item;
+    kq::KeyBlock(m_pKeys, m_pKeyLog).Insert(position, count, key);
     if (index != nullptr) {
       *index = position;
     }
@@ -134,7 +118,7 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   }
   StringItem* item = ItemAt(*m_ppStorage, index);
   item->text = std::move(text);
-  m_pKeys[index] = key;
+  kq::KeyBlock(m_pKeys, m_pKeyLog).Settled()[index] = key;
   return 1;
 }
 
@@ -145,7 +129,8 @@ int CKQStringArray::RemoveAt(unsigned index) {
   const auto release = [this, index](void* slot) {
     kq::ItemSlab(m_pItemChunks, m_pFreeItems).Delete(static_cast<StringItem*>(slot));
     const std::size_t later = m_nCount - index - 1; // the count has not stepped down yet
-    std::memmove(m_pKeys + index, m_pKeys + index + 1, later * sizeof(std::uint32_t));
+    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
+    std::memmove(keys + index, keys + index + 1, later * sizeof(std::uint32_t));
   };
   if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, release) == 0) {
     return 0;
@@ -165,6 +150,7 @@ int CKQStringArray::RemoveAll() {
     }
     StoreCount(m_nCount, 0);
   }
+  kq::KeyBlock(m_pKeys, m_pKeyLog).Forget();
   kq::ItemSlab(m_pItemChunks, m_pFreeItems).ReleaseAll();
   return 1;
 }
@@ -185,12 +171,13 @@ int CKQStringArray::Alloc(unsigned slots) {
   if (m_nCapacity >= slots) {
     return 1;
   }
-  if (!ResizeKeys(m_pKeys, slots)) {
+  kq::KeyBlock keys(m_pKeys, m_pKeyLog);
+  if (!keys.Resize(slots)) {
     m_error.SetError(ERROR_OUTOFMEMORY);
     return 0;
   }
   if (kq::frame::Grow(m_ppStorage, m_nCapacity, slots, m_error) == 0) {
-    ResizeKeys(m_pKeys, m_nCapacity);
+    keys.Resize(m_nCapacity);
     return 0;
   }
   return 1;
@@ -212,10 +199,10 @@ unsigned CKQStringArray::FindItemPosition(CKQString* text) {
 void CKQStringArray::CreateInsertionPoint(unsigned index) {
   const unsigned count = LoadCount(m_nCount);
   if (index < count) {
-    void** slots = *m_ppStorage;
-    const std::size_t later = count - index;
-    std::memmove(slots + index + 1, slots + index, later * sizeof(void*));
-    std::memmove(m_pKeys + index + 1, m_pKeys + index, later * sizeof(std::uint32_t));
+    OpenSlot(*m_ppStorage, index, count);
+    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
+    std::memmove(keys + index + 1, keys + index,
+                 std::size_t{count - index} * sizeof(std::uint32_t));
   }
 }
 

@@ -30,6 +30,7 @@
 
 #include "KQCaseMap.h"
 #include "KQItemSlab.h"
+#include "KQKeyBlock.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
@@ -203,7 +204,7 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
         Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
       }
       texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
-      key = source.m_pKeys[i];
+      key = kq::KeyBlock(source.m_pKeys, source.m_pKeyLog).Settled()[i];
     }
     const std::u16string_view units = texts.back().View();
     batch.push_back({SortPrefix(units), units.data(), static_cast<std::uint32_t>(units.size()), key,
@@ -242,6 +243,7 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
         batch.resize(kept);
       }
     }
+    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
     unsigned i = n;
     auto j = static_cast<unsigned>(batch.size());
     unsigned w = n + j;
@@ -253,11 +255,11 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
                                      std::u16string_view(incoming.units, incoming.length)) >= 0) {
         --i;
         slots[w] = slots[i];
-        m_pKeys[w] = m_pKeys[i];
+        keys[w] = keys[i];
       } else {
         --j;
         slots[w] = items.New(std::move(texts[incoming.arrival])); // reserved above: cannot throw
-        m_pKeys[w] = incoming.key;
+        keys[w] = incoming.key;
       }
     }
     StoreCount(m_nCount, n + static_cast<unsigned>(batch.size())); // the count changes last

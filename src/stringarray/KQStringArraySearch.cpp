@@ -5,7 +5,9 @@
 // overloads add the one code the search records, ERROR_NOT_FOUND.
 #include <utility>
 
+#include "KQKeyBlock.h"
 #include "KQKeyScan.h"
+#include "KQPlatform.h"
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
 #include "KQStringArray.h"
@@ -67,8 +69,14 @@ unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
 
 } // namespace
 
-// No lock is taken: callers keep writers away while they search.
+// No lock is taken to search: callers keep writers away while they search.  Only keys still
+// logged by sorted insertions are written into the key block first, under the lock, so that
+// searches running side by side do not write the block together.
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const {
+  if (kq::KeyBlock::Pending(m_pKeyLog)) {
+    const kq::platform::ScopedLock lock(m_lock);
+    kq::KeyBlock::Settle(m_pKeys, m_pKeyLog);
+  }
   const unsigned count = kq::frame::LoadCount(m_nCount);
   void** slots = *m_ppStorage;
   return kq::frame::LoadFlag(m_bSorted) != 0

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <latch>
 #include <mutex>
 #include <random>
 #include <set>
@@ -211,6 +212,47 @@ TEST(KQConcurrencyStress, UnsortedArrayWithRemoveAll) {
     const CKQString text = array[i];
     ASSERT_TRUE(IsPoolText(text.ToUtf8()));
     ASSERT_LE(array.FindString(text, 0), i) << "every element is found by its own key";
+  }
+}
+
+// A long sorted array keeps the keys of strings added in its middle aside until something reads
+// keys.  Searches are readers that run side by side without the lock, so the first searches
+// after a run of additions meet while the keys still wait: each round, the threads search at
+// once, and every text must be found at its index.
+TEST(KQConcurrencyStress, SearchesSideBySideAfterSortedAdditions) {
+  CKQStringArray array(1);
+  std::vector<CKQString> model; // the same texts in the array's order
+  std::mt19937 random(5);
+  const auto add = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      // Distinct texts, so each has exactly one index.
+      const CKQString text = S(("w" + std::to_string(random())).c_str());
+      unsigned index = 0;
+      ASSERT_EQ(array.Add(text, &index), 1);
+      model.insert(model.begin() + index, text);
+    }
+  };
+  add(1000);
+  for (int round = 0; round < 20; ++round) {
+    add(40); // in the middle, almost always
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    const CKQStringArray& searched = array;
+    std::latch start(kThreads); // all threads search first at once
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        start.arrive_and_wait();
+        for (std::size_t i = static_cast<std::size_t>(t); i < model.size(); i += 7) {
+          if (searched.FindString(model[i], static_cast<int>(i % 2)) != i) {
+            ++failures;
+          }
+        }
+      });
+    }
+    for (std::thread& thread : threads) {
+      thread.join();
+    }
+    ASSERT_EQ(failures.load(), 0) << "round " << round;
   }
 }
 

@@ -336,3 +336,69 @@ TEST(KQStringSearch, SortedArraysWithLongRunsOfEqualsAgreeWithALinearScan) {
     }
   }
 }
+
+// A long sorted array defers the keys of strings added in its middle and writes them in when
+// something reads or moves keys.  Runs of additions of every length around the deferral's
+// capacity, each followed by one of the members that read or move keys, must leave searches
+// agreeing with a scan from the front; so must arrays merged from and into such an array, and
+// an array that took over its elements by moving.
+TEST(KQStringSearch, LongSortedArraysSearchRightAfterRunsOfAdditions) {
+  const TextPool pool(4);
+  std::mt19937 random(2024);
+  CKQStringArray array(1);
+  std::vector<CKQString> model;
+  const auto add = [&](int times) {
+    for (int i = 0; i < times; ++i) {
+      const CKQString text = pool.Pick(random);
+      unsigned index = KQ_NO_INDEX;
+      ASSERT_EQ(array.Add(text, &index), 1);
+      ASSERT_EQ(index, SortedPosition(model, text));
+      model.insert(model.begin() + index, text);
+    }
+  };
+  const auto searchesAgree = [&](CKQStringArray& searched, const std::vector<CKQString>& items) {
+    for (int sample = 0; sample < 40; ++sample) {
+      ASSERT_TRUE(FindsAsLinearScan(searched, items, items[random() % items.size()]));
+      ASSERT_TRUE(FindsAsLinearScan(searched, items, pool.Pick(random)));
+    }
+  };
+  add(700);
+  searchesAgree(array, model);
+  for (int run : {1, 2, 63, 64, 65, 129, 300}) {
+    SCOPED_TRACE(testing::Message() << "a run of " << run << " additions");
+    // Searched directly.
+    add(run);
+    searchesAgree(array, model);
+    // Removing an element moves the keys after it.
+    add(run);
+    const unsigned removed = static_cast<unsigned>(random() % model.size());
+    ASSERT_EQ(array.RemoveAt(removed), 1);
+    model.erase(model.begin() + removed);
+    searchesAgree(array, model);
+    // A merge reads the source's keys; a merge into the array moves its own.
+    add(run);
+    CKQStringArray merged(1);
+    ASSERT_EQ(merged.Append(array), 1);
+    searchesAgree(merged, model);
+    add(run);
+    CKQStringArray few(1);
+    Fill(few, {"b", "A", "\u00E9"});
+    ASSERT_EQ(array.Append(few), 1);
+    for (unsigned i = 0; i < few.GetSize(); ++i) {
+      model.insert(model.begin() + SortedPosition(model, few[i]), few[i]);
+    }
+    ASSERT_EQ(Contents(array).size(), model.size());
+    searchesAgree(array, model);
+    // The keys not yet written in go with the elements when an array is moved.
+    add(run);
+    CKQStringArray taken(std::move(array));
+    searchesAgree(taken, model);
+    array = std::move(taken);
+    searchesAgree(array, model);
+  }
+  const std::vector<CKQString> items = Contents(array);
+  ASSERT_EQ(items.size(), model.size());
+  for (unsigned i = 0; i < items.size(); ++i) {
+    ASSERT_EQ(items[i].Compare(model[i]), 0) << "element " << i;
+  }
+}
