@@ -35,6 +35,7 @@ void OpenSlot(void** slots, unsigned index, unsigned count) noexcept {
 
 void CKQStringArray::Start(int sorted) {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  kq::KeyBlock(m_pKeys, m_pKeyLog).Forget(); // a restarted frame has no elements to key
   m_bSorted = sorted;
   Alloc(kq::frame::kInitialSlots);
 }
