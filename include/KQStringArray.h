@@ -20,15 +20,16 @@
 // Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
 // whole-array operations take the source's lock for each string they read and the target's
 // through Add, and assignment changes the sorted flag under the target's lock.  operator[],
-// FindString, GetSize, IsEmpty and IsSorted take none: callers that read while other threads
-// write must order those calls themselves.
+// GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to write in keys
+// that sorted additions left aside (so searches may still run side by side): callers that read
+// while other threads write must order those calls themselves.
 //
-// Costs: Add is O(log n) comparisons plus one block move of the later slots and keys in a sorted
-// array, amortised O(1) in an unsorted one; GetAt and operator[] are O(1); RemoveAt is one block
-// move of slots and one of keys.  FindString in a sorted array is a binary search, O(log n)
-// comparisons, plus (exact search) a walk over the elements equal without regard to case; in an
-// unsorted array it scans the contiguous key block (SSE2 where the CPU has it) and compares text
-// only where the keys agree.
+// Costs: Add is O(log n) comparisons plus one block move of the later slots (and, below 512
+// elements, of their keys) in a sorted array, amortised O(1) in an unsorted one; GetAt and
+// operator[] are O(1); RemoveAt is one block move of slots and one of keys.  FindString in a
+// sorted array is a binary search, O(log n) comparisons, plus (exact search) a walk over the
+// elements equal without regard to case; in an unsorted array it scans the contiguous key block
+// (SSE2 where the CPU has it) and compares text only where the keys agree.
 //
 // Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
 // takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
