@@ -21,9 +21,14 @@ struct KeyLog {
 
 KeyLog* LogOf(void* log) noexcept { return static_cast<KeyLog*>(log); }
 
-// Opens index `at` of the first `count` keys, later keys moving up by one, and stores `key`.
-void MoveInsert(std::uint32_t* keys, unsigned at, unsigned count, std::uint32_t key) noexcept {
+// Opens index `at` of the first `count` keys: the keys from `at` on move up by one.
+void OpenKeys(std::uint32_t* keys, unsigned at, unsigned count) noexcept {
   std::memmove(keys + at + 1, keys + at, std::size_t{count - at} * sizeof(std::uint32_t));
+}
+
+// Opens index `at` and stores `key` there.
+void MoveInsert(std::uint32_t* keys, unsigned at, unsigned count, std::uint32_t key) noexcept {
+  OpenKeys(keys, at, count);
   keys[at] = key;
 }
 
@@ -76,6 +81,14 @@ void KeyBlock::Forget() noexcept {
   if (m_log != nullptr) {
     LogOf(m_log)->pending.store(0, std::memory_order_release);
   }
+}
+
+void KeyBlock::Open(unsigned index, unsigned count) noexcept { OpenKeys(Settled(), index, count); }
+
+void KeyBlock::Erase(unsigned index, unsigned count) noexcept {
+  std::uint32_t* keys = Settled();
+  std::memmove(keys + index, keys + index + 1,
+               std::size_t{count - index - 1} * sizeof(std::uint32_t));
 }
 
 void KeyBlock::Insert(unsigned index, unsigned count, std::uint32_t key) noexcept {

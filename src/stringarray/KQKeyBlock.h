@@ -53,6 +53,12 @@ public:
   // count < the room), later keys following one index up.  Cannot fail.
   void Insert(unsigned index, unsigned count, std::uint32_t key) noexcept;
 
+  // With the logged keys written in first: opens index `index` of the `count` keys (the keys
+  // from it on move up by one, the one there stays as it was), or takes index `index` out of
+  // them (the later keys move down by one).  O(count).
+  void Open(unsigned index, unsigned count) noexcept;
+  void Erase(unsigned index, unsigned count) noexcept;
+
   // The block with every logged key written into place.
   std::uint32_t* Settled() noexcept { return Settle(m_keys, m_log); }
 

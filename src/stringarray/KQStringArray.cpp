@@ -129,9 +129,7 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
 int CKQStringArray::RemoveAt(unsigned index) {
   const auto release = [this, index](void* slot) {
     kq::ItemSlab(m_pItemChunks, m_pFreeItems).Delete(static_cast<StringItem*>(slot));
-    const std::size_t later = m_nCount - index - 1; // the count has not stepped down yet
-    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
-    std::memmove(keys + index, keys + index + 1, later * sizeof(std::uint32_t));
+    kq::KeyBlock(m_pKeys, m_pKeyLog).Erase(index, m_nCount); // the count has not stepped down yet
   };
   if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, release) == 0) {
     return 0;
@@ -201,9 +199,7 @@ void CKQStringArray::CreateInsertionPoint(unsigned index) {
   const unsigned count = LoadCount(m_nCount);
   if (index < count) {
     OpenSlot(*m_ppStorage, index, count);
-    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
-    std::memmove(keys + index + 1, keys + index,
-                 std::size_t{count - index} * sizeof(std::uint32_t));
+    kq::KeyBlock(m_pKeys, m_pKeyLog).Open(index, count);
   }
 }
 
