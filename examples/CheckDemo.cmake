@@ -3,12 +3,13 @@
 #
 #   -DKQ_DEMO=<kqdemo> [-DKQ_EMULATOR=<runner>] -DKQ_WORK_DIR=<scratch folder> -DKQ_CASE=<case>
 #
-# Cases: help, usage, missing, directory, empty, ill-formed.
+# Cases: help, usage, missing, directory, empty, ill-formed, words.
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
 file(MAKE_DIRECTORY ${KQ_WORK_DIR})
 
 set(stdout_regex "")
 set(stderr_regex "")
+set(stdout_absent_regex "")
 set(stdout_empty OFF)
 if(KQ_CASE STREQUAL "help")
   set(args --help)
@@ -48,6 +49,14 @@ elseif(KQ_CASE STREQUAL "ill-formed")
   set(args ${KQ_WORK_DIR}/ill-formed.txt)
   set(exit_code 0)
   set(stdout_regex "ill-formed\\.txt: 24 bytes, 6 words, 4 ill-formed UTF-8 sequences replaced")
+elseif(KQ_CASE STREQUAL "words")
+  # Every ASCII punctuation character separates words (a URL falls apart into its names), the
+  # sorted words come one per line, and none of the built-in sample's words join them.
+  file(WRITE ${KQ_WORK_DIR}/words.txt "Zeta <https://fsf.org/> alpha-beta don't x_y{z}~w|v\n")
+  set(args ${KQ_WORK_DIR}/words.txt)
+  set(exit_code 0)
+  set(stdout_regex "words\\.txt: 52 bytes, 13 words, 0 ill-formed[^\n]*\n  sorted words \\(13\\):\n    alpha\n    beta\n    don\n    fsf\n    https\n    org\n    t\n    v\n    w\n    x\n    y\n    z\n    Zeta\n  GetAt")
+  set(stdout_absent_regex "zebra|mango|Apple|quick")
 else()
   message(FATAL_ERROR "unknown case ${KQ_CASE}")
 endif()
@@ -63,6 +72,9 @@ if(stdout_empty AND NOT out STREQUAL "")
 endif()
 if(stdout_regex AND NOT out MATCHES "${stdout_regex}")
   string(APPEND failures "standard output does not match \"${stdout_regex}\"\n")
+endif()
+if(stdout_absent_regex AND out MATCHES "${stdout_absent_regex}")
+  string(APPEND failures "standard output matches \"${stdout_absent_regex}\"\n")
 endif()
 if(stderr_regex AND NOT err MATCHES "${stderr_regex}")
   string(APPEND failures "standard error does not match \"${stderr_regex}\"\n")

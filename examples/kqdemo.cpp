@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
@@ -64,7 +65,17 @@ constexpr std::string_view kSample =
     "The quick brown Fox jumps over the lazy dog. Über den Zaun springt der Fuchs, "
     "the DOG sleeps; ΣΟΦΊΑ and σοφία are one word without regard to case.";
 
-// Adds each word of `text` (runs of characters other than space and punctuation).
+// True for the bytes that end a word: ASCII white space and every ASCII punctuation character
+// (the same set in every locale; bytes of multi-byte UTF-8 sequences are never separators).
+bool IsSeparator(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  const bool space = byte == ' ' || (byte >= '\t' && byte <= '\r'); // \t \n \v \f \r
+  const bool punctuation = (byte >= '!' && byte <= '/') || (byte >= ':' && byte <= '@') ||
+                           (byte >= '[' && byte <= '`') || (byte >= '{' && byte <= '~');
+  return space || punctuation;
+}
+
+// Adds each word of `text`: the runs of bytes between separators (IsSeparator).
 void AddWords(CKQStringArray& words, std::string_view text) {
   std::string word;
   auto flush = [&] {
@@ -74,7 +85,7 @@ void AddWords(CKQStringArray& words, std::string_view text) {
     }
   };
   for (char c : text) {
-    if (std::string_view(" \t\r\n.,;:!?\"()").find(c) != std::string_view::npos) {
+    if (IsSeparator(c)) {
       flush();
     } else {
       word.push_back(c);
@@ -83,12 +94,14 @@ void AddWords(CKQStringArray& words, std::string_view text) {
   flush();
 }
 
-void PrintArray(const char* title, CKQStringArray& words) {
-  std::printf("  %s (%u):", title, words.GetSize());
-  for (unsigned i = 0; i < words.GetSize(); ++i) {
-    std::printf(" %s", words[i].ToUtf8().c_str());
+// Prints the title line, then one element per line (a long FILE gives a long list, not a long
+// line).
+void PrintArray(const char* title, const CKQStringArray& words) {
+  std::printf("  %s (%u):\n", title, words.GetSize());
+  for (const CKQString& word : words) {
+    const std::string utf8 = word.ToUtf8();
+    std::printf("    %s\n", utf8.c_str());
   }
-  std::printf("\n");
 }
 
 std::string Index(unsigned index) {
@@ -157,16 +170,20 @@ void ShowStringArray(const Input& input) {
                 Index(anyCase).c_str(), Index(exact).c_str());
   }
 
-  CKQStringArray extra; // unsorted: keeps arrival order
-  AddWords(extra, "zebra Apple mango");
-  CKQStringArray both = words + extra; // a sorted copy of `words` with `extra` merged in
-  PrintArray("unsorted extra", extra);
-  PrintArray("words + extra", both);
+  if (input.file == nullptr) {
+    // Concatenation, on the built-in sample only: FILE mode shows the file's words alone.
+    CKQStringArray extra; // unsorted: keeps arrival order
+    AddWords(extra, "zebra Apple mango");
+    CKQStringArray both = words + extra; // a sorted copy of `words` with `extra` merged in
+    PrintArray("unsorted extra", extra);
+    PrintArray("words + extra", both);
+    words = std::move(both);
+  }
 
   const unsigned short** flat = nullptr;
-  const int count = both.CreateMemoryArray(&flat);
+  const int count = words.CreateMemoryArray(&flat);
   std::printf("  flat array of %d strings holds %lu UTF-16 units\n", count, CountUnits(flat));
-  both.FreeMemoryArray(&flat);
+  words.FreeMemoryArray(&flat);
 }
 
 constexpr const char* kUsage =
@@ -175,9 +192,10 @@ constexpr const char* kUsage =
     "Shows what the three arrays of KQStringArray do.  The string-array part sorts the words of\n"
     "a built-in sample, or of FILE when one is given.\n"
     "\n"
-    "FILE  UTF-8 text, split into words at white space and ASCII punctuation.  Ill-formed UTF-8\n"
-    "      is replaced by U+FFFD and the number of sequences replaced is reported; an empty\n"
-    "      file gives 0 words.\n"
+    "FILE  UTF-8 text, split into words at ASCII white space and every ASCII punctuation\n"
+    "      character (!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~).  Ill-formed UTF-8 is replaced by\n"
+    "      U+FFFD and the number of sequences replaced is reported; an empty file gives 0 words.\n"
+    "      The file's words are printed sorted without regard to case, one per line.\n"
     "\n"
     "Exit status: 0 on success, 1 when FILE cannot be read (the system's reason is printed),\n"
     "2 for a wrong command line.\n";
