@@ -41,7 +41,10 @@
 #define KQ_STRING_ARRAY_H
 
 #include <cstdint>
+#include <iterator>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "KQArrayIterator.h"
 #include "KQObject.h"
@@ -141,6 +144,31 @@ public:
   // the most elements an array can hold (0xFFFFFFFE).
   int Reserve(unsigned slots);
 
+  // Loading many strings: prefer these to one Add per string.  A sorted array then orders the
+  // whole range at once and merges it in (O(k log k + n) for k strings into n, where k Adds
+  // would move up to n slots each); an unsorted one appends them in order.  Each element is
+  // anything convertible to std::u16string_view (std::u16string, a literal, a const char16_t*),
+  // whose text is copied, or to CKQString, whose text is shared.  The range is read once, from
+  // `first` to `last`, so single-pass input iterators work.  Returns 1 with ERROR_SUCCESS
+  // recorded (nothing recorded for an empty range); out of memory, 0 with ERROR_OUTOFMEMORY
+  // recorded and a prefix of the range added (in this array's order), as Append.  The range must
+  // not run over this array itself (Append(*this) does that).
+  template <
+      class InputIt,
+      class = std::enable_if_t<std::is_convertible_v<
+          typename std::iterator_traits<InputIt>::iterator_category, std::input_iterator_tag>>>
+  int AddRange(InputIt first, InputIt last);
+  // An array in the given order (as CKQStringArray(int)) holding the strings of the range (as
+  // AddRange; out of memory, a prefix with ERROR_OUTOFMEMORY recorded).  Only iterators choose
+  // it: CKQStringArray(0) and CKQStringArray(1) stay the plain constructor.
+  template <
+      class InputIt,
+      class = std::enable_if_t<std::is_convertible_v<
+          typename std::iterator_traits<InputIt>::iterator_category, std::input_iterator_tag>>>
+  CKQStringArray(InputIt first, InputIt last, int sorted = 0) : CKQStringArray(sorted) {
+    AddRange(first, last);
+  }
+
   // Add, SetAt and FindString for a view of UTF-16 text (zero units inside it are part of it).
   // They behave as the CKQString members, the string copy being made inside: when it cannot be
   // made, Add and SetAt return 0 with ERROR_OUTOFMEMORY recorded and the array unchanged (SetAt
@@ -218,5 +246,61 @@ private:
   // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
   bool MergeFrom(CKQStringArray& source);
 };
+
+namespace kq::detail {
+// Adds one element of a range to `array` at the end (an unsorted array): as a view when it
+// converts to one, else as a CKQString.
+template <class Element> int AddElement(CKQStringArray& array, Element&& element) {
+  using Plain = std::remove_cv_t<std::remove_reference_t<Element>>;
+  if constexpr (!std::is_same_v<Plain, CKQString> &&
+                std::is_convertible_v<Element&&, std::u16string_view>) {
+    return array.Add(std::u16string_view(std::forward<Element>(element)), nullptr);
+  } else {
+    return array.Add(CKQString(std::forward<Element>(element)), nullptr);
+  }
+}
+} // namespace kq::detail
+
+// An unsorted array takes each string at its end.  A sorted one stages the strings in an
+// unsorted array first (each text copied once, its key computed once) and merges the staged
+// array in with one Append, the library's bulk path.
+template <class InputIt, class> int CKQStringArray::AddRange(InputIt first, InputIt last) {
+  if (IsSorted() == 0) {
+    for (; first != last; ++first) {
+      if (kq::detail::AddElement(*this, *first) == 0) {
+        return 0; // ERROR_OUTOFMEMORY recorded; the strings before it stay
+      }
+    }
+    return 1;
+  }
+  CKQStringArray staged;
+  if constexpr (std::is_convertible_v<typename std::iterator_traits<InputIt>::iterator_category,
+                                      std::forward_iterator_tag>) {
+    const auto count = std::distance(first, last);
+    if (count > 0 && static_cast<unsigned long long>(count) < 0xFFFFFFFFull) {
+      staged.Reserve(static_cast<unsigned>(count)); // only spares regrowth; Add still checks
+    }
+  }
+  int complete = 1;
+  for (; first != last; ++first) {
+    if (kq::detail::AddElement(staged, *first) == 0) {
+      complete = 0; // the prefix staged so far still goes in
+      break;
+    }
+  }
+  if (staged.GetSize() == 0) {
+    if (complete == 0) {
+      GetErrorState().SetError(staged.GetErrorState().GetError());
+    }
+    return complete;
+  }
+  if (Append(staged) == 0) {
+    return 0;
+  }
+  if (complete == 0) {
+    GetErrorState().SetError(staged.GetErrorState().GetError());
+  }
+  return complete;
+}
 
 #endif // KQ_STRING_ARRAY_H

@@ -102,6 +102,23 @@ KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_add_utf16(kq_string_array* ar
                                                              const uint16_t* text, size_t length,
                                                              uint32_t* index);
 
+// Adds `count` texts at once, stored back to back at `units` (UTF-16) or `text` (UTF-8), text i
+// being `lengths[i]` units or bytes long (explicit lengths only; zeros inside count).  The way
+// to load many strings: a sorted array orders them all at once and merges them in, where one
+// add per string would move up to all the later elements each time.  1 with
+// KQ_C_ERROR_SUCCESS recorded (nothing recorded for count 0); out of memory, 0 with
+// KQ_C_ERROR_OUTOFMEMORY and a prefix of the texts added.  0 with KQ_C_ERROR_INVALID_PARAMETER
+// and nothing added for NULL `lengths` (or NULL units) with texts to add, or a length of
+// KQ_C_ZERO_TERMINATED or more than 0xFFFFFFFF units.  0 for NULL `array`.
+KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_add_many_utf8(kq_string_array* array,
+                                                                 const char* text,
+                                                                 const size_t* lengths,
+                                                                 size_t count);
+KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_add_many_utf16(kq_string_array* array,
+                                                                  const uint16_t* units,
+                                                                  const size_t* lengths,
+                                                                  size_t count);
+
 // Replaces the text of element `index` of an unsorted array.  1; 0 with KQ_C_ERROR_INVALID_INDEX
 // for a bad index, KQ_C_ERROR_INVALID_STATE on a sorted array, KQ_C_ERROR_OUTOFMEMORY or
 // KQ_C_ERROR_INVALID_PARAMETER, the element unchanged.  0 for NULL.

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
@@ -104,6 +105,49 @@ Result WithText(const kq_string_array* handle, const Unit* text, std::size_t len
     return failed;
   }
   return Guarded(handle, failed, [&] { return call(view); });
+}
+
+// The texts of an add_many call as views, one after another from `units`; false (nothing
+// made) for a refused argument: texts without lengths or units, or a length that is no length.
+template <typename Unit>
+bool SplitTexts(const Unit* units, const std::size_t* lengths, std::size_t count,
+                std::vector<std::basic_string_view<Unit>>& views) {
+  if (count != 0 && lengths == nullptr) {
+    return false;
+  }
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (lengths[i] > 0xFFFFFFFFu || total + lengths[i] < total) {
+      return false; // KQ_C_ZERO_TERMINATED among them
+    }
+    total += lengths[i];
+  }
+  if (total != 0 && units == nullptr) {
+    return false;
+  }
+  views.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    views.emplace_back(units, lengths[i]);
+    units += lengths[i];
+  }
+  return true;
+}
+
+// The common frame of the add_many functions: `SplitTexts`, then `add(views)` under Guarded.
+template <typename Unit, typename Add>
+int AddMany(kq_string_array* handle, const Unit* units, const std::size_t* lengths,
+            std::size_t count, Add add) noexcept {
+  if (handle == nullptr) {
+    return 0;
+  }
+  return Guarded(handle, 0, [&] {
+    std::vector<std::basic_string_view<Unit>> views;
+    if (!SplitTexts(units, lengths, count, views)) {
+      Record(handle, ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return add(views);
+  });
 }
 
 // How many of `text`'s units fit before the terminator in `capacity` (non-zero) units without
@@ -202,6 +246,28 @@ int KQ_C_CALL kq_string_array_add_utf16(kq_string_array* array, const std::uint1
                                         std::size_t length, std::uint32_t* index) {
   return WithText(array, text, length, 0,
                   [&](std::u16string_view utf16) { return array->array.Add(utf16, index); });
+}
+
+int KQ_C_CALL kq_string_array_add_many_utf8(kq_string_array* array, const char* text,
+                                            const std::size_t* lengths, std::size_t count) {
+  return AddMany(array, text, lengths, count, [&](const std::vector<std::string_view>& texts) {
+    // Decoded first (out of memory there adds nothing: the empty prefix), then added in one go.
+    std::vector<CKQString> strings;
+    strings.reserve(texts.size());
+    for (const std::string_view utf8 : texts) {
+      strings.push_back(CKQString::FromUtf8(utf8));
+    }
+    return array->array.AddRange(strings.begin(), strings.end());
+  });
+}
+
+int KQ_C_CALL kq_string_array_add_many_utf16(kq_string_array* array, const std::uint16_t* units,
+                                             const std::size_t* lengths, std::size_t count) {
+  // The units are only ever copied, so reading them as char16_t reads the same 16 bits.
+  return AddMany(array, reinterpret_cast<const char16_t*>(units), lengths, count,
+                 [&](const std::vector<std::u16string_view>& texts) {
+                   return array->array.AddRange(texts.begin(), texts.end());
+                 });
 }
 
 int KQ_C_CALL kq_string_array_set_utf8(kq_string_array* array, std::uint32_t index,

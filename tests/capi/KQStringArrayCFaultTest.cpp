@@ -192,6 +192,41 @@ TEST_F(CInterfaceOutOfMemory, AppendAddsAPrefix) {
   EXPECT_GE(points, 1);
 }
 
+// Many texts in one call stop at the first they cannot add, in either order: a prefix of the
+// texts goes in (in the array's own order), with the code.
+TEST_F(CInterfaceOutOfMemory, AddManyAddsAPrefix) {
+  const Texts extra = {"echo", kLong + "x", "Bravo", "golf", "hotel"};
+  std::string joined;
+  std::vector<std::size_t> lengths;
+  for (const std::string& text : extra) {
+    joined += text;
+    lengths.push_back(text.size());
+  }
+  for (const int sorted : {0, 1}) {
+    SCOPED_TRACE(sorted);
+    const long points = Sweep([&](long n) {
+      const Handle target(sorted, kBase);
+      const int result = Armed(n, [&] {
+        return kq_string_array_add_many_utf8(target.get(), joined.data(), lengths.data(),
+                                             lengths.size());
+      });
+      const Texts got = target.Contents();
+      ASSERT_GE(got.size(), kBase.size());
+      const std::size_t added = got.size() - kBase.size();
+      const Handle expected(sorted, kBase);
+      for (std::size_t i = 0; i < added; ++i) {
+        kq_string_array_add_utf8(expected.get(), extra[i].data(), extra[i].size(), nullptr);
+      }
+      EXPECT_EQ(got, expected.Contents());
+      EXPECT_EQ(result == 1, added == extra.size());
+      if (result == 0) {
+        EXPECT_EQ(target.Code(), KQ_C_ERROR_OUTOFMEMORY);
+      }
+    });
+    EXPECT_GE(points, 1);
+  }
+}
+
 // A flat array that cannot be finished is released at once: *flat is NULL, nothing leaks.
 TEST_F(CInterfaceOutOfMemory, FlatArrayIsWholeOrNone) {
   const long points = Sweep([](long n) {

@@ -262,6 +262,39 @@ static void TestAppend(void) {
   kq_string_array_free(sorted);
 }
 
+/* Many texts in one call: back to back with their lengths, in either encoding; a sorted array
+   orders them as one add after another would (the later of two equal-without-case texts
+   first). */
+static void TestAddMany(void) {
+  static const char kNarrow[] = "pearAppleapplefig";
+  static const size_t kNarrowLengths[] = {4, 5, 5, 3};
+  static const uint16_t kWide[] = {'z', 'a', 0, 'b', 'Y'};
+  static const size_t kWideLengths[] = {1, 2, 0, 2};
+  static const size_t kBadLengths[] = {1, KQ_C_ZERO_TERMINATED};
+  kq_string_array* sorted = kq_string_array_new(1);
+  kq_string_array* plain = kq_string_array_new(0);
+  CHECK(kq_string_array_add_many_utf8(sorted, kNarrow, kNarrowLengths, 4) == 1);
+  CHECK(kq_string_array_error(sorted) == KQ_C_ERROR_SUCCESS);
+  CHECK(kq_string_array_size(sorted) == 4 && ElementIs(sorted, 0, "apple", 5));
+  CHECK(ElementIs(sorted, 1, "Apple", 5) && ElementIs(sorted, 2, "fig", 3));
+  CHECK(ElementIs(sorted, 3, "pear", 4));
+  CHECK(kq_string_array_add_many_utf16(plain, kWide, kWideLengths, 4) == 1);
+  CHECK(kq_string_array_size(plain) == 4 && ElementIs(plain, 0, "z", 1));
+  CHECK(ElementIs(plain, 1, "a\0", 2) && ElementIs(plain, 2, "", 0));
+  CHECK(ElementIs(plain, 3, "bY", 2));
+  /* Nothing to add; refused arguments add nothing. */
+  CHECK(kq_string_array_add_many_utf16(plain, NULL, NULL, 0) == 1);
+  CHECK(kq_string_array_add_many_utf8(plain, kNarrow, NULL, 2) == 0);
+  CHECK(kq_string_array_error(plain) == KQ_C_ERROR_INVALID_PARAMETER);
+  CHECK(kq_string_array_add_many_utf8(plain, kNarrow, kBadLengths, 2) == 0);
+  CHECK(kq_string_array_add_many_utf16(plain, NULL, kWideLengths, 2) == 0);
+  CHECK(kq_string_array_error(plain) == KQ_C_ERROR_INVALID_PARAMETER);
+  CHECK(kq_string_array_size(plain) == 4);
+  CHECK(kq_string_array_add_many_utf8(NULL, kNarrow, kNarrowLengths, 4) == 0);
+  kq_string_array_free(sorted);
+  kq_string_array_free(plain);
+}
+
 /* The flat array: terminated, independent of the array, released through any array. */
 static void TestMemoryArray(void) {
   kq_string_array* array = kq_string_array_new(0);
@@ -358,6 +391,7 @@ int main(void) {
   TestGetBuffers();
   TestRemove();
   TestAppend();
+  TestAddMany();
   TestMemoryArray();
   TestBadArguments();
   TestNullArray();

@@ -83,6 +83,23 @@ static_assert(std::is_convertible_v<CKQString, const unsigned short*>);
 static_assert(!std::is_convertible_v<std::u16string_view, CKQString>);
 static_assert(std::is_constructible_v<CKQString, std::u16string_view>);
 
+// A range of texts constructs an array (with or without the sorted flag); a number, or two, never
+// chooses the range constructor: CKQStringArray(1) is the sorted empty array it always was.
+static_assert(std::is_constructible_v<CKQStringArray, std::u16string*, std::u16string*>);
+static_assert(std::is_constructible_v<CKQStringArray, const CKQString*, const CKQString*, int>);
+static_assert(
+    std::is_constructible_v<CKQStringArray, const char16_t* const*, const char16_t* const*, int>);
+static_assert(!std::is_constructible_v<CKQStringArray, int, int>);
+static_assert(!std::is_constructible_v<CKQStringArray, unsigned, unsigned, int>);
+static_assert(!std::is_convertible_v<int, CKQStringArray>); // the int constructor stays explicit
+
+template <typename Iterator>
+concept RangeAddable = requires(CKQStringArray& array, Iterator it) {
+  { array.AddRange(it, it) } -> std::same_as<int>;
+};
+static_assert(RangeAddable<std::u16string_view*> && RangeAddable<const unsigned short**>);
+static_assert(!RangeAddable<int>);
+
 // --- calls that must not compile ---------------------------------------------------------
 
 // (A requires-expression must sit in a template for an invalid call to read as false.)
@@ -119,6 +136,14 @@ TEST(KQOverloads, LiteralsPointersAndStringsFindTheSameElement) {
   const CKQString& first = array[0];
   EXPECT_TRUE(first == u"other");
   EXPECT_TRUE(array.GetAt(1) == plain);
+}
+
+TEST(KQOverloads, ANumberStillChoosesThePlainConstructor) {
+  const CKQStringArray sorted(1);
+  const CKQStringArray plain(0);
+  EXPECT_EQ(sorted.IsSorted(), 1);
+  EXPECT_EQ(plain.IsSorted(), 0);
+  EXPECT_EQ(sorted.GetSize() + plain.GetSize(), 0u);
 }
 
 } // namespace

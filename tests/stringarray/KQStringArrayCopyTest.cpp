@@ -289,3 +289,117 @@ TEST(KQStringArrayCopy, MergedOrderOfTextsAcrossTheSummaryLimits) {
     }
   }
 }
+
+namespace {
+
+// A single-pass iterator over a vector: AddRange must read each element once, in order.
+template <typename Element> class InputOnly {
+public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = Element;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const Element*;
+  using reference = const Element&;
+
+  InputOnly(const std::vector<Element>* elements, std::size_t at)
+      : m_elements(elements), m_at(at) {}
+  const Element& operator*() const { return (*m_elements)[m_at]; }
+  InputOnly& operator++() {
+    ++m_at;
+    return *this;
+  }
+  bool operator==(const InputOnly& other) const { return m_at == other.m_at; }
+  bool operator!=(const InputOnly& other) const { return m_at != other.m_at; }
+
+private:
+  const std::vector<Element>* m_elements;
+  std::size_t m_at;
+};
+
+} // namespace
+
+// Loading a range, in any of the element types and iterator kinds AddRange takes, leaves what
+// one Add per string leaves, in both orders and onto elements already there.
+TEST(KQStringArrayCopy, RangesLoadAsOneAddAfterAnother) {
+  std::mt19937 random(777);
+  const auto randomText = [&random] {
+    static const char16_t kLetters[] = {u'a', u'A', u'b', u'B', u'\u00C9', u'\u00E9'};
+    std::u16string text(random() % 4, u' ');
+    for (char16_t& letter : text) {
+      letter = kLetters[random() % std::size(kLetters)];
+    }
+    return text;
+  };
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const int sorted = round % 2;
+    std::vector<std::u16string> owned(random() % 40);
+    for (std::u16string& text : owned) {
+      text = randomText();
+    }
+    std::vector<CKQString> strings;
+    std::vector<const char16_t*> pointers;
+    for (const std::u16string& text : owned) {
+      strings.emplace_back(std::u16string_view(text));
+      pointers.push_back(text.c_str());
+    }
+    CKQStringArray model(sorted);
+    model.Add(u"b");
+    model.Add(u"A");
+    for (const std::u16string& text : owned) {
+      model.Add(std::u16string_view(text));
+    }
+    const Strings expected = Texts(model);
+
+    std::vector<CKQStringArray> loaded;
+    for (int kind = 0; kind < 4; ++kind) {
+      CKQStringArray& array = loaded.emplace_back(sorted);
+      array.Add(u"b");
+      array.Add(u"A");
+      int result = 0;
+      switch (kind) {
+      case 0:
+        result = array.AddRange(owned.begin(), owned.end());
+        break;
+      case 1:
+        result = array.AddRange(strings.cbegin(), strings.cend());
+        break;
+      case 2:
+        result = array.AddRange(pointers.begin(), pointers.end());
+        break;
+      default:
+        result = array.AddRange(InputOnly(&owned, 0), InputOnly(&owned, owned.size()));
+        break;
+      }
+      EXPECT_EQ(result, 1) << "kind " << kind;
+      EXPECT_EQ(Texts(array), expected) << "kind " << kind;
+    }
+    CKQStringArray constructed(owned.begin(), owned.end(), sorted);
+    CKQStringArray fromScratch(sorted);
+    for (const std::u16string& text : owned) {
+      fromScratch.Add(std::u16string_view(text));
+    }
+    EXPECT_EQ(Texts(constructed), Texts(fromScratch));
+    EXPECT_EQ(constructed.IsSorted(), sorted);
+    if (HasFailure()) {
+      break;
+    }
+  }
+}
+
+// An added range records success; an empty one records nothing; CKQString elements share their
+// text with the array's element (no copy).
+TEST(KQStringArrayCopy, RangeResultsAndCodes) {
+  for (const int sorted : {0, 1}) {
+    SCOPED_TRACE(sorted);
+    CKQStringArray array(sorted);
+    array.GetErrorState().SetError(ERROR_NOT_FOUND);
+    const std::vector<std::u16string> none;
+    EXPECT_EQ(array.AddRange(none.begin(), none.end()), 1);
+    EXPECT_EQ(array.GetErrorState().GetError(), static_cast<std::uint32_t>(ERROR_NOT_FOUND));
+    const std::vector<CKQString> texts = {CKQString(u"one"), CKQString(u"two")};
+    EXPECT_EQ(array.AddRange(texts.begin(), texts.end()), 1);
+    EXPECT_EQ(array.GetErrorState().GetError(), static_cast<std::uint32_t>(ERROR_SUCCESS));
+    EXPECT_EQ(array[0].Data(), texts[0].Data()); // the very text, shared
+  }
+}
