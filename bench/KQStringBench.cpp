@@ -34,14 +34,11 @@ struct KqColumn {
 
   static void Add(CKQStringArray& array, const CKQString& text) { array.Add(text); }
   static void AddSorted(Sorted& array, const CKQString& text) { array.Add(text); }
-  // "Add many, order once": everything into an unsorted array, then one Append into the
-  // sorted one.
+  // The range load a user writes for many strings: AddRange stages them in arrival order and
+  // merges them into the sorted array at once.
   static void BuildSorted(Sorted& array, std::size_t n) {
-    Unsorted all;
-    for (std::size_t i = 0; i < n; ++i) {
-      all.Add(Texts()[i]);
-    }
-    array.Append(all);
+    const auto first = Texts().begin();
+    array.AddRange(first, first + static_cast<std::ptrdiff_t>(n));
   }
   static void AppendToSorted(Sorted& array, Unsorted& more) { array.Append(more); }
 

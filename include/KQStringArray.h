@@ -273,14 +273,7 @@ template <class InputIt, class> int CKQStringArray::AddRange(InputIt first, Inpu
     }
     return 1;
   }
-  CKQStringArray staged;
-  if constexpr (std::is_convertible_v<typename std::iterator_traits<InputIt>::iterator_category,
-                                      std::forward_iterator_tag>) {
-    const auto count = std::distance(first, last);
-    if (count > 0 && static_cast<unsigned long long>(count) < 0xFFFFFFFFull) {
-      staged.Reserve(static_cast<unsigned>(count)); // only spares regrowth; Add still checks
-    }
-  }
+  CKQStringArray staged; // grows by doubling: reserving the whole range up front measured slower
   int complete = 1;
   for (; first != last; ++first) {
     if (kq::detail::AddElement(staged, *first) == 0) {
