@@ -11,6 +11,10 @@
 # SHARED   one of the three installed libraries: KQStringArray::<name> is its alias (the name a
 #          client of the installed package uses), <name>_export.h in the generated include
 #          folder defines its export macro <NAME>_EXPORT, and everything else is hidden.
+#          With BUILD_SHARED_LIBS OFF it is a static library instead: the export macro then
+#          expands to nothing (<NAME>_STATIC_DEFINE, a compile definition of the library and of
+#          everything that links it), and the objects of the INTERNAL modules it links are
+#          archived into it, so that its clients need the three libraries and nothing else.
 # INTERNAL a module of the libraries (static, position-independent, hidden).  Nothing outside
 #          this project links it: it is never installed nor exported, and the shared libraries
 #          that use it link it privately, so their exported link interface never names it.
@@ -18,6 +22,63 @@
 include_guard(GLOBAL)
 include(GenerateExportHeader)
 include(${CMAKE_CURRENT_LIST_DIR}/KQWarnings.cmake)
+
+# kq_internal_closure(<out> <item>...): the INTERNAL modules with sources among <item>... and
+# among everything they link, directly or not, each once; <out>_OTHERS receives the rest of what
+# they link (system libraries, the project's installed libraries).
+function(kq_internal_closure out)
+  set(modules "")
+  set(others "")
+  set(pending ${ARGN})
+  while(pending)
+    list(POP_FRONT pending item)
+    if(NOT TARGET ${item})
+      list(APPEND others ${item})
+      continue()
+    endif()
+    get_target_property(internal ${item} KQ_INTERNAL)
+    if(NOT internal)
+      list(APPEND others ${item})
+      continue()
+    endif()
+    if(item IN_LIST modules)
+      continue()
+    endif()
+    list(APPEND modules ${item})
+    get_target_property(type ${item} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(links ${item} INTERFACE_LINK_LIBRARIES)
+    else()
+      get_target_property(links ${item} LINK_LIBRARIES)
+    endif()
+    if(links)
+      list(APPEND pending ${links})
+    endif()
+  endwhile()
+  set(with_sources "")
+  foreach(module IN LISTS modules)
+    get_target_property(type ${module} TYPE)
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      list(APPEND with_sources ${module})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES others)
+  set(${out} ${with_sources} PARENT_SCOPE)
+  set(${out}_OTHERS ${others} PARENT_SCOPE)
+endfunction()
+
+# kq_fold_internal_modules(<library> <private dep>...): archives the objects of the INTERNAL
+# modules that the static <library> links, directly or not, into <library>, and links what those
+# modules link besides (Threads::Threads, the companion libraries), which its clients link too.
+function(kq_fold_internal_modules name)
+  kq_internal_closure(modules ${ARGN})
+  foreach(module IN LISTS modules)
+    target_sources(${name} PRIVATE $<TARGET_OBJECTS:${module}>)
+  endforeach()
+  if(modules_OTHERS)
+    target_link_libraries(${name} PRIVATE ${modules_OTHERS})
+  endif()
+endfunction()
 
 function(kq_add_library name kind)
   cmake_parse_arguments(ARG "" "" "SOURCES;INCLUDE_DIRS;PUBLIC_HEADERS;DEPS;PRIVATE_DEPS" ${ARGN})
@@ -36,17 +97,38 @@ function(kq_add_library name kind)
       message(FATAL_ERROR "kq_add_library(${name}): only INTERNAL libraries may be header-only")
     endif()
     add_library(${name} INTERFACE)
+    set_target_properties(${name} PROPERTIES KQ_INTERNAL ON)
     target_include_directories(${name} INTERFACE ${include_dirs})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
     return()
   endif()
 
+  set(private_deps ${ARG_PRIVATE_DEPS})
   if(kind STREQUAL "SHARED")
-    add_library(${name} SHARED ${ARG_SOURCES})
+    if(BUILD_SHARED_LIBS)
+      add_library(${name} SHARED ${ARG_SOURCES})
+    else()
+      add_library(${name} STATIC ${ARG_SOURCES})
+    endif()
     add_library(KQStringArray::${name} ALIAS ${name})
     string(TOUPPER ${name} base)
     set(export_header ${KQ_GENERATED_INCLUDE_DIR}/${name}_export.h)
     generate_export_header(${name} BASE_NAME ${base} EXPORT_FILE_NAME ${export_header})
+    if(NOT BUILD_SHARED_LIBS)
+      # The export macro is empty in the library and in its clients alike.
+      target_compile_definitions(${name} PUBLIC ${base}_STATIC_DEFINE)
+      # A static library's private dependencies stay in its link interface: the INTERNAL
+      # modules, which are neither installed nor exported, are linked for their usage
+      # requirements in this build tree only, and their objects go into the archive itself
+      # (kq_fold_internal_modules(), once every module of the project is declared).
+      set(private_deps "")
+      foreach(dep IN LISTS ARG_PRIVATE_DEPS)
+        list(APPEND private_deps $<BUILD_INTERFACE:${dep}>)
+      endforeach()
+      # (A deferred call reads its variables when it runs: EVAL puts their values in now.)
+      cmake_language(EVAL CODE "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] \
+        CALL kq_fold_internal_modules ${name} ${ARG_PRIVATE_DEPS})")
+    endif()
     target_include_directories(${name} PUBLIC
       ${include_dirs}
       $<BUILD_INTERFACE:${KQ_GENERATED_INCLUDE_DIR}>
@@ -73,13 +155,13 @@ function(kq_add_library name kind)
     endif()
   else()
     add_library(${name} STATIC ${ARG_SOURCES})
-    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON KQ_INTERNAL ON)
     target_include_directories(${name} PUBLIC ${include_dirs})
   endif()
 
   set_target_properties(${name} PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${private_deps})
   kq_set_warnings(${name})
 endfunction()
