@@ -94,9 +94,14 @@ install(FILES ${PROJECT_BINARY_DIR}/kqstringarray.pc DESTINATION ${KQ_PKGCONFIG_
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR}
         COMPONENT Runtime)
 
-# The Python module over the C interface, where it finds the library two levels up
-# (<prefix>/share/KQStringArray/python -> <prefix>/lib, or <prefix>/bin on Windows).  It loads
-# the shared library only, so it goes with the runtime files.
-install(FILES ${PROJECT_SOURCE_DIR}/python/kqstringarray.py
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/KQStringArray/python
+# The Python package over the C interface (it loads the shared library only, so it goes with
+# the runtime files), where it finds the library three levels up
+# (<prefix>/share/KQStringArray/python/kqstringarray -> <prefix>/lib, or <prefix>/bin on
+# Windows), with its _version.py written from the project version (the Python build,
+# setup.py, takes it from here too).
+configure_file(${PROJECT_SOURCE_DIR}/python/_version.py.in
+               ${PROJECT_BINARY_DIR}/python/kqstringarray/_version.py @ONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/python/kqstringarray/__init__.py
+              ${PROJECT_BINARY_DIR}/python/kqstringarray/_version.py
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/KQStringArray/python/kqstringarray
         COMPONENT Runtime)

@@ -32,6 +32,8 @@
 // Calling convention: the C default (cdecl), spelt out on Windows (KQ_C_CALL) so that a client
 // compiled with another default still calls correctly.  The functions are exported from the
 // KQStringArray library under their plain names.
+//
+// The header includes KQStringArrayVersion.h: the release it belongs to, as macros.
 #ifndef KQ_STRING_ARRAY_C_H
 #define KQ_STRING_ARRAY_C_H
 
@@ -39,6 +41,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "KQStringArrayVersion.h"
 #include "KQStringArray_export.h"
 
 // The calling convention of every function below: __cdecl on Windows, the default elsewhere.
@@ -71,6 +74,12 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+// The version of the library running the call, "MAJOR.MINOR.PATCH" ("1.4.0"): the
+// KQSTRINGARRAY_VERSION_STRING of KQStringArrayVersion.h it was built with, which a client may
+// compare with the one it was compiled against.  A static string, never NULL and never to be
+// released.  Records nothing and takes no lock.
+KQSTRINGARRAY_EXPORT const char* KQ_C_CALL kq_version(void);
 
 // A string array (a CKQStringArray behind an opaque handle).  Made by kq_string_array_new,
 // released by kq_string_array_free.

@@ -1,6 +1,8 @@
 """The Python module against the library: the sequence protocol, sorted order, search, changes,
-text in both encodings, the result codes that exceptions carry, and finding the library."""
+text in both encodings, the result codes that exceptions carry, finding the library, and the
+version."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -154,17 +156,42 @@ def _python(code, env, cwd):
                           text=True)
 
 
-def test_library_from_an_installed_prefix(tmp_path):
-    """Installed as <prefix>/share/KQStringArray/python, the module finds <prefix>/lib."""
+# The library and the two companions it needs beside itself (its run path is $ORIGIN).
+_LIBRARIES = ["libKQStringArray.so.1", "libKQString.so.1", "libCKQError.so.1"]
+
+
+def _elf_library():
+    """The library the tests use, or a skip where the layout checks do not apply."""
     library = kqstringarray._find_library()
     if not library.endswith(".so.1") and ".so." not in library:
-        pytest.skip("the layout check is written for ELF shared libraries")
+        pytest.skip("the layout checks are written for ELF shared libraries")
+    return library
+
+
+def _link_libraries(library, directory):
+    """Links the library and its companions (found beside it) into `directory`."""
+    directory.mkdir(parents=True, exist_ok=True)
+    source = os.path.dirname(os.path.realpath(library))
+    os.symlink(os.path.realpath(library), directory / _LIBRARIES[0])
+    for name in _LIBRARIES[1:]:
+        if os.path.exists(os.path.join(source, name)):
+            os.symlink(os.path.realpath(os.path.join(source, name)), directory / name)
+
+
+def _copy_package(directory):
+    """A copy of this package in `directory` without the libraries a pip install put in it."""
+    shutil.copytree(os.path.dirname(kqstringarray.__file__), directory / "kqstringarray",
+                    ignore=shutil.ignore_patterns("_libs", "__pycache__"))
+
+
+def test_library_from_an_installed_prefix(tmp_path):
+    """Installed as <prefix>/share/KQStringArray/python/kqstringarray, the package finds
+    <prefix>/lib."""
+    library = _elf_library()
     module_dir = tmp_path / "share" / "KQStringArray" / "python"
     lib_dir = tmp_path / "lib"
-    module_dir.mkdir(parents=True)
-    lib_dir.mkdir()
-    shutil.copy(kqstringarray.__file__, module_dir)
-    os.symlink(os.path.realpath(library), lib_dir / "libKQStringArray.so.1")
+    _copy_package(module_dir)
+    _link_libraries(library, lib_dir)
     env = {k: v for k, v in os.environ.items() if k != "KQSTRINGARRAY_LIBRARY"}
     env["PYTHONPATH"] = str(module_dir)
     result = _python("import kqstringarray as k; print(k._find_library()); "
@@ -173,9 +200,43 @@ def test_library_from_an_installed_prefix(tmp_path):
     assert result.stdout.splitlines() == [str(lib_dir / "libKQStringArray.so.1"), "['ok']"]
 
 
+@pytest.mark.parametrize("variable", [False, True])
+def test_packaged_library_comes_before_the_prefix(tmp_path, variable):
+    """A package carrying its libraries in kqstringarray/_libs (as pip installs it) loads those,
+    even where the prefix it sits in has a library too; KQSTRINGARRAY_LIBRARY still comes first."""
+    library = _elf_library()
+    module_dir = tmp_path / "share" / "KQStringArray" / "python"
+    _copy_package(module_dir)
+    _link_libraries(library, tmp_path / "lib")
+    _link_libraries(library, module_dir / "kqstringarray" / "_libs")
+    env = {k: v for k, v in os.environ.items() if k != "KQSTRINGARRAY_LIBRARY"}
+    env["PYTHONPATH"] = str(module_dir)
+    if variable:
+        env["KQSTRINGARRAY_LIBRARY"] = library
+    result = _python("import kqstringarray as k; print(k._find_library()); "
+                     "print(list(k.StringArray(['ok'])))", env, tmp_path)
+    assert result.returncode == 0, result.stderr
+    expected = library if variable else str(module_dir / "kqstringarray" / "_libs" /
+                                             "libKQStringArray.so.1")
+    assert result.stdout.splitlines() == [expected, "['ok']"]
+
+
 def test_library_variable_naming_no_file(tmp_path):
     env = dict(os.environ, KQSTRINGARRAY_LIBRARY=str(tmp_path / "missing.so"),
-               PYTHONPATH=os.path.dirname(kqstringarray.__file__))
+               PYTHONPATH=os.path.dirname(os.path.dirname(kqstringarray.__file__)))
     result = _python("import kqstringarray as k; k.StringArray()", env, tmp_path)
     assert result.returncode != 0
     assert "KQSTRINGARRAY_LIBRARY names no file" in result.stderr
+
+
+def test_version_agrees_with_the_library():
+    """__version__ (written by the build, or read from the library in a source checkout) is the
+    library's kq_version(), and the project version when the test run names it
+    (KQ_EXPECTED_VERSION)."""
+    assert re.fullmatch(r"\d+\.\d+\.\d+", kqstringarray.__version__)
+    assert kqstringarray.library_version() == kqstringarray.__version__
+    expected = os.environ.get("KQ_EXPECTED_VERSION")
+    if expected:
+        assert kqstringarray.__version__ == expected
+    with pytest.raises(AttributeError):
+        kqstringarray.no_such_attribute

@@ -18,6 +18,7 @@
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
+#include "KQStringArrayVersion.h"
 
 struct kq_string_array {
   explicit kq_string_array(int sorted) : array(sorted) {}
@@ -212,6 +213,10 @@ std::size_t ReadElement(kq_string_array* handle, std::uint32_t index, const Unit
 }
 
 } // namespace
+
+// The string is compiled into the library: it names the release of the library itself, not of
+// the headers a client was built with.
+const char* KQ_C_CALL kq_version() { return KQSTRINGARRAY_VERSION_STRING; }
 
 kq_string_array* KQ_C_CALL kq_string_array_new(int sorted) {
   try {

@@ -46,6 +46,18 @@ static void TestConstants(void) {
   CHECK(KQ_C_ERROR_INVALID_INDEX == 1413 && KQ_C_ERROR_INVALID_STATE == 5023);
 }
 
+/* The library's own version and the headers' agree, and the string spells the three numbers. */
+static void TestVersion(void) {
+  char numbers[32];
+  const char* running = kq_version();
+  snprintf(numbers, sizeof numbers, "%d.%d.%d", KQSTRINGARRAY_VERSION_MAJOR,
+           KQSTRINGARRAY_VERSION_MINOR, KQSTRINGARRAY_VERSION_PATCH);
+  CHECK(strcmp(numbers, KQSTRINGARRAY_VERSION_STRING) == 0);
+  CHECK(running != NULL && strcmp(running, KQSTRINGARRAY_VERSION_STRING) == 0);
+  CHECK(kq_version() == running); /* one static string */
+  printf("KQStringArray %s\n", running != NULL ? running : "(null)");
+}
+
 static void TestNewAndFree(void) {
   kq_string_array* plain = kq_string_array_new(0);
   kq_string_array* sorted = kq_string_array_new(5);
@@ -382,6 +394,7 @@ static void TestNullArray(void) {
 
 int main(void) {
   TestConstants();
+  TestVersion();
   TestNewAndFree();
   TestUtf8RoundTrip();
   TestUtf16();

@@ -1,4 +1,5 @@
-# cmake -P script: install, configure a client with find_package, build it, run it.
+# cmake -P script: install, configure a client with find_package, build it, run it.  The client
+# holds the version it finds to KQ_PROJECT_VERSION.
 set(prefix ${KQ_WORK_DIR}/prefix)
 set(client_build ${KQ_WORK_DIR}/client-build)
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
@@ -13,7 +14,8 @@ set(configure_args
   -DCMAKE_CXX_COMPILER=${KQ_CXX_COMPILER}
   "-DCMAKE_CXX_FLAGS=${KQ_CXX_FLAGS}"
   "-DCMAKE_EXE_LINKER_FLAGS=${KQ_EXE_LINKER_FLAGS}"
-  -DCMAKE_BUILD_TYPE=${KQ_BUILD_TYPE})
+  -DCMAKE_BUILD_TYPE=${KQ_BUILD_TYPE}
+  -DKQ_EXPECTED_VERSION=${KQ_PROJECT_VERSION})
 if(KQ_TOOLCHAIN_FILE)
   list(APPEND configure_args -DCMAKE_TOOLCHAIN_FILE=${KQ_TOOLCHAIN_FILE})
 endif()

@@ -1,7 +1,10 @@
 # cmake -P script: install, then build a client with the flags that
 # `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
+# `pkg-config --modversion kqstringarray` must be KQ_PROJECT_VERSION, and the version client,
+# built the same way, holds the installed header and the library to it.
 set(prefix ${KQ_WORK_DIR}/prefix)
 set(client ${KQ_WORK_DIR}/modern_client)
+set(version_client ${KQ_WORK_DIR}/version_client)
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/KQRunCommand.cmake)
@@ -22,10 +25,18 @@ run(${CMAKE_COMMAND} --install ${KQ_BUILD_DIR} --prefix ${prefix})
 
 pkg_config(flags --cflags --libs)
 pkg_config(libdir --variable=libdir)
+pkg_config(modversion --modversion)
 message(STATUS "pkg-config --cflags --libs kqstringarray: ${flags}")
+message(STATUS "pkg-config --modversion kqstringarray: ${modversion}")
+if(NOT modversion STREQUAL KQ_PROJECT_VERSION)
+  message(FATAL_ERROR "pkg-config says version ${modversion}, the project is ${KQ_PROJECT_VERSION}")
+endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 separate_arguments(cxx_flags UNIX_COMMAND "${KQ_CXX_FLAGS} ${KQ_EXE_LINKER_FLAGS}")
 
 run(${KQ_CXX_COMPILER} -std=c++20 ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
     -Wl,-rpath,${libdir} -o ${client})
 run(${client})
+run(${KQ_CXX_COMPILER} -std=c++17 ${cxx_flags} "-DKQ_PACKAGE_VERSION=\"${modversion}\""
+    ${KQ_VERSION_CLIENT_SOURCE} ${flags} -Wl,-rpath,${libdir} -o ${version_client})
+run(${version_client})

@@ -2,7 +2,7 @@
 """Checks the export tables of the three DLLs.
 
 KQStringArray.dll must export every member of its interface, protected ones and the vtables
-included, and no DLL may export anything internal: the string items, the platform layer, the
+included, and the functions of its C interface, and no DLL may export anything internal: the string items, the platform layer, the
 storage frame, the CRC-32 engine, the case mapping or the string key.
 
 usage: check_exports.py OBJDUMP CXXFILT KQStringArray.dll [other DLLs...]
@@ -104,7 +104,30 @@ MODERN = [
     "CKQStringArray::begin() const",
     "CKQStringArray::end() const",
 ]
-REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN
+# The C interface (KQStringArrayC.h), under plain C names: c++filt leaves them as they are.
+# tests/capi/check_c_exports.py holds the table to the header itself and to KQStringArray.def.
+C_INTERFACE = [
+    "kq_version",
+    "kq_string_array_new",
+    "kq_string_array_free",
+    "kq_string_array_is_sorted",
+    "kq_string_array_size",
+    "kq_string_array_error",
+    "kq_string_array_add_utf8",
+    "kq_string_array_add_utf16",
+    "kq_string_array_set_utf8",
+    "kq_string_array_set_utf16",
+    "kq_string_array_find_utf8",
+    "kq_string_array_find_utf16",
+    "kq_string_array_get_utf8",
+    "kq_string_array_get_utf16",
+    "kq_string_array_remove_at",
+    "kq_string_array_remove_all",
+    "kq_string_array_append",
+    "kq_string_array_create_memory_array",
+    "kq_string_array_free_memory_array",
+]
+REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN + C_INTERFACE
 
 # KQString.dll: the members the arrays and the standard C++ face need.
 STRING_COMPONENT = [

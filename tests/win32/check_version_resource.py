@@ -1,8 +1,10 @@
 #!/usr/bin/python3
-"""Reads the version resource back out of a built DLL and checks every field.
+"""Reads the version resource back out of a built DLL and checks every field against the project
+version, and the version macros of KQStringArrayVersion.h against it too when the header is given.
 
-usage: check_version_resource.py DLL MAJOR.MINOR.PATCH
+usage: check_version_resource.py DLL MAJOR.MINOR.PATCH [KQStringArrayVersion.h]
 """
+import re
 import sys
 
 import pefile  # Debian: python3-pefile
@@ -15,10 +17,23 @@ def dotted(most, least):
     return f"{most >> 16}.{most & 0xFFFF}.{least >> 16}.{least & 0xFFFF}"
 
 
+def header_checks(header, major, minor, patch, version):
+    """(name, actual, expected) for each version macro of the generated header."""
+    with open(header, encoding="utf-8") as f:
+        macros = dict(re.findall(r"^#define (KQSTRINGARRAY_VERSION_\w+) (.+?)\s*$", f.read(),
+                                 flags=re.M))
+    return [(name, macros.get(name), expected) for name, expected in [
+        ("KQSTRINGARRAY_VERSION_MAJOR", str(major)),
+        ("KQSTRINGARRAY_VERSION_MINOR", str(minor)),
+        ("KQSTRINGARRAY_VERSION_PATCH", str(patch)),
+        ("KQSTRINGARRAY_VERSION_STRING", f'"{version}"'),
+    ]]
+
+
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
-    dll, version = sys.argv[1:]
+    dll, version = sys.argv[1:3]
     major, minor, patch = (int(part) for part in version.split("."))
     numbers = f"{major}, {minor}, {patch}, 0"
 
@@ -55,6 +70,8 @@ def main():
         ("SpecialBuild", strings.get("SpecialBuild"), "Win32"),
         ("FileDescription is present", bool(strings.get("FileDescription")), True),
     ]
+    if len(sys.argv) == 4:
+        checks += header_checks(sys.argv[3], major, minor, patch, version)
     failures = 0
     for name, actual, expected in checks:
         status = "ok" if actual == expected else "FAIL"

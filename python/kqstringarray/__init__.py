@@ -10,11 +10,17 @@
     "banana" in words               # True (exact match)
 
 The library is the one named by the environment variable KQSTRINGARRAY_LIBRARY (a path to the
-shared library: libKQStringArray.so.1, KQStringArray.dll, ...), or else the one installed
-beside this module (the module is installed in <prefix>/share/KQStringArray/python, the
-library in <prefix>/lib or, on Windows, <prefix>/bin), or else the one the system's loader
-finds.  Text passes as UTF-16, so every str round-trips exactly, lone surrogates included;
-bytes are read as UTF-8 (ill-formed sequences become U+FFFD).
+shared library: libKQStringArray.so.1, KQStringArray.dll, ...), or else the one inside this
+package (kqstringarray/_libs, where `pip install` puts it with its two companions), or else the
+one installed in the same prefix (CMake installs the package in
+<prefix>/share/KQStringArray/python/kqstringarray, the library in <prefix>/lib or, on Windows,
+<prefix>/bin), or else the one the system's loader finds.  Text passes as UTF-16, so every str
+round-trips exactly, lone surrogates included; bytes are read as UTF-8 (ill-formed sequences
+become U+FFFD).
+
+`__version__` is the release this package belongs to ("1.4.0"), written by the build; in a
+source checkout, where no build wrote it, it is the version of the library loaded.
+library_version() is always the library's own (kq_version()).
 
 Failures raise exceptions that carry the library's result code as `code`: KQIndexError (an
 IndexError), KQValueError (a ValueError), KQMemoryError (a MemoryError), all of them
@@ -23,14 +29,23 @@ KQStringArrayError.
 import ctypes
 import ctypes.util
 import glob
+import itertools
 import os
 import sys
 
 __all__ = [
     "StringArray", "KQStringArrayError", "KQIndexError", "KQValueError", "KQMemoryError",
     "ERROR_SUCCESS", "ERROR_OUTOFMEMORY", "ERROR_INVALID_PARAMETER", "ERROR_NOT_FOUND",
-    "ERROR_INVALID_INDEX", "ERROR_INVALID_STATE", "NO_INDEX", "load_library",
+    "ERROR_INVALID_INDEX", "ERROR_INVALID_STATE", "NO_INDEX", "load_library", "library_version",
 ]
+
+try:
+    from ._version import __version__  # written by the build from the project version
+except ImportError:  # a source checkout: the version of the library, read when first asked for
+    def __getattr__(name):
+        if name == "__version__":
+            return library_version()
+        raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 # The result codes (Windows system error codes) and the "no index" value of KQStringArrayC.h.
 ERROR_SUCCESS = 0
@@ -86,12 +101,22 @@ def _library_names():
     return ["libKQStringArray.so.1", "libKQStringArray.so"]
 
 
+# The folder inside the package that a pip-installed package carries the libraries in.
+_PACKAGED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "_libs")
+
+
+def _packaged_candidates():
+    """The library inside this package."""
+    for name in _library_names():
+        yield os.path.join(_PACKAGED, name)
+
+
 def _installed_candidates():
-    """The library in the prefix this module is installed under (and in sys.prefix)."""
+    """The library in the prefix this package is installed under (and in sys.prefix)."""
     here = os.path.dirname(os.path.abspath(__file__))
     prefixes = []
     directory = here
-    for _ in range(4):  # <prefix>/share/KQStringArray/python -> <prefix>
+    for _ in range(4):  # <prefix>/share/KQStringArray/python/kqstringarray -> <prefix>
         directory = os.path.dirname(directory)
         prefixes.append(directory)
     prefixes.append(sys.prefix)
@@ -107,7 +132,7 @@ def _find_library():
         if not os.path.isfile(explicit):
             raise OSError(f"KQSTRINGARRAY_LIBRARY names no file: {explicit}")
         return explicit
-    for candidate in _installed_candidates():
+    for candidate in itertools.chain(_packaged_candidates(), _installed_candidates()):
         if os.path.isfile(candidate):
             return candidate
     found = ctypes.util.find_library("KQStringArray")
@@ -126,6 +151,7 @@ def _declare(lib):
     u32_out = ctypes.POINTER(u32)
     flat = ctypes.POINTER(ctypes.POINTER(_Units))
     signatures = {
+        "kq_version": (ctypes.c_char_p, []),
         "kq_string_array_new": (_Handle, [c_int]),
         "kq_string_array_free": (None, [_Handle]),
         "kq_string_array_is_sorted": (c_int, [_Handle]),
@@ -161,6 +187,11 @@ def load_library():
     if _lib is None:
         _lib = _declare(ctypes.CDLL(_find_library()))
     return _lib
+
+
+def library_version():
+    """The version of the library loaded, as its kq_version() gives it ("1.4.0")."""
+    return load_library().kq_version().decode("ascii")
 
 
 def _utf16(text):
