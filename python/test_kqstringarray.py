@@ -240,3 +240,97 @@ def test_version_agrees_with_the_library():
         assert kqstringarray.__version__ == expected
     with pytest.raises(AttributeError):
         kqstringarray.no_such_attribute
+
+
+# A str that UTF-16 cannot keep as it is (a lone high surrogate, then a lone low one: the pair
+# would come back as the one character it encodes) is refused, and never found.
+@pytest.mark.parametrize("text", ["\ud83d\ude00", "x\udbff\udc00y"])
+def test_str_that_utf16_cannot_keep_is_refused(fruit, text):
+    with pytest.raises(ValueError) as raised:
+        fruit.add(text)
+    assert isinstance(raised.value, KQValueError)
+    with pytest.raises(ValueError):
+        fruit[0] = text
+    assert list(fruit) == ["pear", "Apple", "fig"]
+    fruit.add("\U0001F600")  # the character itself is welcome ...
+    assert text not in fruit and fruit.count(text) == 0  # ... and is not the refused text
+    with pytest.raises(ValueError):
+        fruit.index(text)
+
+
+# `in`, index() and count() take the same argument types and read bytes as UTF-8 alike.
+@pytest.mark.parametrize("query, count, index", [
+    ("fig", 1, 2), (b"fig", 1, 2), (bytearray(b"fig"), 1, 2), (b"\xff", 2, 3), ("\ufffd", 2, 3),
+    ("kiwi", 0, None), (b"kiwi", 0, None),
+])
+def test_searches_agree_on_argument_types(fruit, query, count, index):
+    fruit.add(b"\xff")
+    fruit.add("\ufffd")
+    assert (query in fruit) == (count > 0)
+    assert fruit.count(query) == count
+    if index is None:
+        with pytest.raises(ValueError):
+            fruit.index(query)
+    else:
+        assert fruit.index(query) == index
+    with pytest.raises(TypeError):
+        fruit.count(5)
+
+
+def test_read_beside_a_remover_raises_index_error_only():
+    """A read that meets another thread's removal is an IndexError, whatever that thread
+    recorded meanwhile."""
+    import threading
+    array = StringArray()
+    stop = threading.Event()
+
+    def churn():
+        while not stop.is_set():
+            array.add("hello")
+            del array[0]
+
+    writer = threading.Thread(target=churn)
+    writer.start()
+    wrong = []
+    try:
+        for _ in range(20000):
+            try:
+                assert array[0] == "hello"
+            except IndexError:
+                pass
+            except KQStringArrayError as error:  # not an IndexError: the fault
+                wrong.append(error)
+    finally:
+        stop.set()
+        writer.join()
+    assert wrong == []
+
+
+# Loading many texts at once (constructor, extend, +=) leaves what one add() per text leaves,
+# whatever the texts hold and however str and bytes alternate.
+@pytest.mark.parametrize("sorted_", [False, True])
+def test_loading_many_matches_one_add_after_another(sorted_):
+    texts = ["pear", "Apple", b"apple", "\U0001F600", "", "a\0b", b"caf\xc3\xa9", "\ud800",
+             "\udc00", "fig", "FIG", b"\xff"]
+    one_by_one = StringArray(sorted=sorted_)
+    for text in texts:
+        one_by_one.add(text)
+    loaded = StringArray(texts, sorted=sorted_)
+    assert list(loaded) == list(one_by_one)
+    extended = StringArray(["kiwi"], sorted=sorted_)
+    extended += texts
+    expected = StringArray(["kiwi"], sorted=sorted_)
+    for text in texts:
+        expected.add(text)
+    assert list(extended) == list(expected)
+
+
+def test_loading_many_checks_every_text_first():
+    array = StringArray(["x"])
+    with pytest.raises(TypeError):
+        array.extend(["a", 5])
+    with pytest.raises(ValueError):
+        array.extend(["a", "\ud83d\ude00"])
+    assert list(array) == ["x"]
+    array.extend(["\ud83d", "\ude00"])  # two texts: each keeps its lone surrogate
+    assert list(array) == ["x", "\ud83d", "\ude00"]

@@ -14,9 +14,12 @@ shared library: libKQStringArray.so.1, KQStringArray.dll, ...), or else the one 
 package (kqstringarray/_libs, where `pip install` puts it with its two companions), or else the
 one installed in the same prefix (CMake installs the package in
 <prefix>/share/KQStringArray/python/kqstringarray, the library in <prefix>/lib or, on Windows,
-<prefix>/bin), or else the one the system's loader finds.  Text passes as UTF-16, so every str
-round-trips exactly, lone surrogates included; bytes are read as UTF-8 (ill-formed sequences
-become U+FFFD).
+<prefix>/bin), or else the one the system's loader finds.  Text passes as UTF-16, so a str
+round-trips exactly, lone surrogates included, with one exception that UTF-16 cannot hold: a
+lone high surrogate directly followed by a lone low one ("\ud83d\ude00", two code points) would
+come back as the one character they encode, so such a str is refused with KQValueError
+(ERROR_INVALID_PARAMETER) and is never found.  bytes are read as UTF-8 (ill-formed sequences
+become U+FFFD).  Searches (`in`, index(), count()) take str, bytes and bytearray alike.
 
 `__version__` is the release this package belongs to ("1.4.0"), written by the build; in a
 source checkout, where no build wrote it, it is the version of the library loaded.
@@ -26,11 +29,13 @@ Failures raise exceptions that carry the library's result code as `code`: KQInde
 IndexError), KQValueError (a ValueError), KQMemoryError (a MemoryError), all of them
 KQStringArrayError.
 """
+import array
 import ctypes
 import ctypes.util
 import glob
 import itertools
 import os
+import re
 import sys
 
 __all__ = [
@@ -79,16 +84,6 @@ class KQValueError(KQStringArrayError, ValueError):
 
 class KQMemoryError(KQStringArrayError, MemoryError):
     """The library ran out of memory (ERROR_OUTOFMEMORY)."""
-
-
-def _raise(message, code):
-    if code == ERROR_INVALID_INDEX:
-        raise KQIndexError(message, code)
-    if code == ERROR_OUTOFMEMORY:
-        raise KQMemoryError(message, code)
-    if code in (ERROR_NOT_FOUND, ERROR_INVALID_PARAMETER):
-        raise KQValueError(message, code)
-    raise KQStringArrayError(message, code)
 
 
 # --- Finding and loading the library ------------------------------------------------------------
@@ -168,6 +163,10 @@ def _declare(lib):
         "kq_string_array_remove_at": (c_int, [_Handle, u32]),
         "kq_string_array_remove_all": (c_int, [_Handle]),
         "kq_string_array_append": (c_int, [_Handle, _Handle]),
+        "kq_string_array_add_many_utf8": (c_int, [_Handle, ctypes.c_char_p,
+                                                  ctypes.POINTER(size_t), size_t]),
+        "kq_string_array_add_many_utf16": (c_int, [_Handle, _Units, ctypes.POINTER(size_t),
+                                                   size_t]),
         "kq_string_array_create_memory_array": (c_int, [_Handle, flat, u32_out]),
         "kq_string_array_free_memory_array": (c_int, [_Handle, flat]),
     }
@@ -194,8 +193,36 @@ def library_version():
     return load_library().kq_version().decode("ascii")
 
 
+# A high surrogate code point followed by a low one: in UTF-16 the pair is one character.
+_SURROGATE_PAIR = re.compile("[\ud800-\udbff][\udc00-\udfff]")
+
+
+def _holdable(text):
+    """True when `text` survives UTF-16 unchanged (it holds no two code points that UTF-16
+    would join into one character)."""
+    return text.isascii() or _SURROGATE_PAIR.search(text) is None
+
+
+# A code point outside the BMP: two UTF-16 units.
+_ASTRAL = re.compile("[\U00010000-\U0010FFFF]")
+
+# The array typecode whose items are as wide as size_t.
+_SIZE_CODE = next(code for code in "LQI" if array.array(code).itemsize == ctypes.sizeof(
+    ctypes.c_size_t))
+
+
+def _sizes(values):
+    """`values` as a ctypes array of size_t (sharing the memory of an array.array)."""
+    packed = array.array(_SIZE_CODE, values)
+    return (ctypes.c_size_t * len(packed)).from_buffer(packed), packed
+
+
 def _utf16(text):
-    """`text` as UTF-16 units for the library: (buffer, unit count)."""
+    """`text` as UTF-16 units for the library: (buffer, unit count).  KQValueError for a text
+    that would not come back unchanged."""
+    if not _holdable(text):
+        raise KQValueError(f"{text!r} holds a surrogate pair as two code points, which UTF-16 "
+                           "cannot keep apart", ERROR_INVALID_PARAMETER)
     data = text.encode("utf-16-le", "surrogatepass")
     length = len(data) // _UNIT
     buffer = (ctypes.c_uint16 * max(length, 1)).from_buffer_copy(data.ljust(_UNIT, b"\0"))
@@ -210,7 +237,8 @@ class StringArray:
 
     len(), iteration, indexing (negative indices too; slices give lists), `in` (exact match),
     index() (exact, or without regard to case), add(), remove(), `del a[i]`, `a[i] = text` (on
-    unsorted arrays), clear(), extend().  Failures raise exceptions carrying the result code.
+    unsorted arrays), clear(), extend() and += (many texts in one call: the way to load a
+    sorted array).  Failures raise exceptions carrying the result code.
     """
 
     def __init__(self, items=(), sorted=False):
@@ -241,8 +269,8 @@ class StringArray:
             raise ValueError("the string array is closed")
         return self._handle
 
-    def _fail(self, message):
-        _raise(message, self.error)
+    # Failures are told by each call's own result, never by the array's recorded code, which
+    # another thread's call may have replaced meanwhile.
 
     # Properties
     @property
@@ -269,14 +297,21 @@ class StringArray:
         return position
 
     def _get(self, position):
+        # Each call tests the index and copies the element under one holding of the array's
+        # lock, so an element that another thread removes or replaces meanwhile gives either an
+        # index error or a whole text; a text longer than the buffer is read again.
         handle = self._live()
-        length = self._lib.kq_string_array_get_utf16(handle, position, None, 0)
-        if length == _NO_LENGTH:
-            self._fail(f"cannot read element {position}")
-        buffer = (ctypes.c_uint16 * (length + 1))()
-        if self._lib.kq_string_array_get_utf16(handle, position, buffer, length + 1) != length:
-            self._fail(f"element {position} changed while it was read")
-        return ctypes.string_at(buffer, length * _UNIT).decode("utf-16-le", "surrogatepass")
+        capacity = 64
+        while True:
+            buffer = (ctypes.c_uint16 * capacity)()
+            length = self._lib.kq_string_array_get_utf16(handle, position, buffer, capacity)
+            if length == _NO_LENGTH:  # the only failure with a live array and a buffer
+                raise KQIndexError(f"string array index {position} out of range",
+                                   ERROR_INVALID_INDEX)
+            if length < capacity:
+                return ctypes.string_at(buffer, length * _UNIT).decode("utf-16-le",
+                                                                        "surrogatepass")
+            capacity = length + 1
 
     def __getitem__(self, index):
         if isinstance(index, slice):
@@ -292,11 +327,17 @@ class StringArray:
             buffer, length = _utf16(_text(text))
             ok = self._lib.kq_string_array_set_utf16(self._live(), position, buffer, length)
         if not ok:
-            self._fail(f"cannot replace element {index}")
+            # The array tests the index first, then its order; what remains is memory.
+            if position >= len(self):
+                raise KQIndexError(f"string array index {index} out of range",
+                                   ERROR_INVALID_INDEX)
+            if self.sorted:
+                raise KQStringArrayError("a sorted array refuses replacement", ERROR_INVALID_STATE)
+            raise KQMemoryError(f"cannot replace element {index}", ERROR_OUTOFMEMORY)
 
     def __delitem__(self, index):
         if not self._lib.kq_string_array_remove_at(self._live(), self._position(index)):
-            self._fail(f"cannot remove element {index}")
+            raise KQIndexError(f"string array index {index} out of range", ERROR_INVALID_INDEX)
 
     def __iter__(self):
         i = 0
@@ -305,7 +346,7 @@ class StringArray:
             i += 1
 
     def __contains__(self, text):
-        return isinstance(text, (str, bytes, bytearray)) and self._find(text, False) != NO_INDEX
+        return _searchable(text) and self._find(text, False) != NO_INDEX
 
     def __eq__(self, other):
         if isinstance(other, (StringArray, list, tuple)):
@@ -320,6 +361,8 @@ class StringArray:
     # Search
     def _find(self, text, no_case):
         handle = self._live()
+        if isinstance(text, str) and not _holdable(text):
+            return NO_INDEX  # the array cannot hold it
         if isinstance(text, (bytes, bytearray)):
             data = bytes(text)
             found = self._lib.kq_string_array_find_utf8(handle, data, len(data), int(no_case))
@@ -337,8 +380,29 @@ class StringArray:
         return found
 
     def count(self, text):
-        """How many elements equal `text` exactly."""
-        return sum(1 for element in self if element == text)
+        """How many elements equal `text` exactly (str, or bytes as UTF-8, as for `in`)."""
+        if isinstance(text, (bytes, bytearray)):
+            text = self._decode(bytes(text))
+        wanted = _text(text)
+        if self._find(wanted, False) == NO_INDEX:
+            return 0
+        return sum(1 for element in self if element == wanted)
+
+    def _decode(self, data):
+        """`data` read as UTF-8 the way the library reads it (ill-formed sequences become
+        U+FFFD exactly as they do in the array)."""
+        scratch = self._lib.kq_string_array_new(0)
+        if not scratch:
+            raise KQMemoryError("cannot create a string array", ERROR_OUTOFMEMORY)
+        try:
+            if not self._lib.kq_string_array_add_utf8(scratch, data, len(data), None):
+                raise KQMemoryError("cannot convert the text", ERROR_OUTOFMEMORY)
+            length = self._lib.kq_string_array_get_utf16(scratch, 0, None, 0)
+            buffer = (ctypes.c_uint16 * (length + 1))()
+            self._lib.kq_string_array_get_utf16(scratch, 0, buffer, length + 1)
+            return ctypes.string_at(buffer, length * _UNIT).decode("utf-16-le", "surrogatepass")
+        finally:
+            self._lib.kq_string_array_free(scratch)
 
     # Changes
     def add(self, text):
@@ -353,17 +417,65 @@ class StringArray:
             buffer, length = _utf16(_text(text))
             ok = self._lib.kq_string_array_add_utf16(handle, buffer, length, ctypes.byref(index))
         if not ok:
-            self._fail(f"cannot add {text!r}")
+            raise KQMemoryError(f"cannot add {text!r}", ERROR_OUTOFMEMORY)
         return index.value
 
     def extend(self, items):
-        """Adds every text of `items` (another StringArray is appended in one call)."""
+        """Adds every text of `items` (str, or bytes as UTF-8), in one call into the library for
+        each run of texts of one kind: a sorted array orders them all at once and merges them in,
+        which is far faster than one add() per text.  Another StringArray is appended in one
+        call.  Every text is checked before any is added (TypeError, KQValueError); out of
+        memory, KQMemoryError with a prefix of `items` added."""
+        handle = self._live()
         if isinstance(items, StringArray):
-            if not self._lib.kq_string_array_append(self._live(), items._live()):
-                self._fail("cannot append the array")
+            if not self._lib.kq_string_array_append(handle, items._live()):
+                raise KQMemoryError("cannot append the array", ERROR_OUTOFMEMORY)
             return
-        for text in items:
-            self.add(text)
+        texts = list(items)
+        for text in texts:
+            if not _searchable(text):
+                _text(text)  # raises the TypeError
+        start = 0
+        while start < len(texts):
+            wide = isinstance(texts[start], str)
+            end = start + 1
+            while end < len(texts) and isinstance(texts[end], str) == wide:
+                end += 1
+            if wide:
+                self._add_many_utf16(handle, texts[start:end])
+            else:
+                self._add_many_utf8(handle, [bytes(text) for text in texts[start:end]])
+            start = end
+
+    def __iadd__(self, items):
+        self.extend(items)
+        return self
+
+    def _add_many_utf16(self, handle, texts):
+        joined = "".join(texts)
+        if joined.isascii():
+            lengths = map(len, texts)
+        else:
+            if _SURROGATE_PAIR.search(joined):  # in one text, or only across two
+                for text in texts:
+                    _utf16(text)  # raises KQValueError for the text UTF-16 cannot keep
+            if _ASTRAL.search(joined):
+                lengths = [len(text.encode("utf-16-le", "surrogatepass")) // _UNIT
+                           for text in texts]
+            else:
+                lengths = map(len, texts)
+        data = joined.encode("utf-16-le", "surrogatepass")
+        units = (ctypes.c_uint16 * max(len(data) // _UNIT, 1)).from_buffer_copy(
+            data.ljust(_UNIT, b"\0"))
+        sizes, _keep = _sizes(lengths)
+        if not self._lib.kq_string_array_add_many_utf16(handle, units, sizes, len(texts)):
+            raise KQMemoryError("cannot add the texts", ERROR_OUTOFMEMORY)
+
+    def _add_many_utf8(self, handle, texts):
+        sizes, _keep = _sizes(map(len, texts))
+        if not self._lib.kq_string_array_add_many_utf8(handle, b"".join(texts), sizes,
+                                                       len(texts)):
+            raise KQMemoryError("cannot add the texts", ERROR_OUTOFMEMORY)
 
     def remove(self, text):
         """Removes the first element equal to `text`; KQValueError when there is none."""
@@ -381,7 +493,7 @@ class StringArray:
         count = ctypes.c_uint32(0)
         if not self._lib.kq_string_array_create_memory_array(handle, ctypes.byref(flat),
                                                              ctypes.byref(count)):
-            self._fail("cannot make the flat array")
+            raise KQMemoryError("cannot make the flat array", ERROR_OUTOFMEMORY)
         try:
             texts = []
             for i in range(count.value):
@@ -394,6 +506,11 @@ class StringArray:
             return texts
         finally:
             self._lib.kq_string_array_free_memory_array(handle, ctypes.byref(flat))
+
+
+def _searchable(value):
+    """True for the types the searches take: str, and bytes or bytearray as UTF-8."""
+    return isinstance(value, (str, bytes, bytearray))
 
 
 def _text(value):
