@@ -117,15 +117,23 @@ public:
   // Stores in `*array` a new NULL-terminated block of pointers to zero-terminated copies of the
   // elements and returns their number (at most the count at the start; fewer when the array
   // shrinks meanwhile, the rest of the block then null).  The caller owns it until
-  // FreeMemoryArray.  A null `array`: 0 with ERROR_INVALID_PARAMETER recorded.
+  // FreeMemoryArray.  The block is entered in the library's process-wide list of live flat
+  // arrays, which FreeMemoryArray consults.  A null `array`: 0 with ERROR_INVALID_PARAMETER
+  // recorded.  When memory runs out std::bad_alloc reaches the caller: `*array` then holds the
+  // NULL-terminated part already built (for FreeMemoryArray), or is unchanged when the pointer
+  // block or its entry in the list could not be made (nothing is then left allocated).
   int CreateMemoryArray(const unsigned short*** array);
   // Releases a flat array made by any string array's CreateMemoryArray and nulls `*array`.  It
   // releases exactly the copies CreateMemoryArray made for that flat array that are still in
   // one of its slots (in any slot, past a null too, each once) and leaves every other entry
   // alone: an entry the caller put in is never released, nor a copy the caller took out.
-  // Returns 1; 0 with ERROR_INVALID_PARAMETER recorded, releasing nothing, when `array` or
-  // `*array` is null or `*array` is not a pointer block from CreateMemoryArray.  O(n) while the
-  // copies stay in their slots, O(n log n) at worst; no system call.
+  // Returns 1; 0 with ERROR_INVALID_PARAMETER recorded, releasing nothing and leaving `*array`
+  // as it was, when `array` or `*array` is null or `*array` is no live flat array (a block made
+  // elsewhere, an address inside a flat array, one already released).  It tells them apart by
+  // the address alone, through the list of live flat arrays, and reads nothing of a block that
+  // is not in it.  O(n) while the copies stay in their slots, O(n log n) at worst, plus
+  // O(log m) for m live flat arrays; no system call, save a wait while another thread uses the
+  // list.  Safe beside any other thread's CreateMemoryArray and FreeMemoryArray.
   int FreeMemoryArray(const unsigned short*** array);
 
   // Takes `source`'s elements, slots, count and sorted flag in O(1), copying no string; a fresh

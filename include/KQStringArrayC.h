@@ -24,9 +24,11 @@
 // they give the units exactly as stored.
 //
 // Threads: as for CKQStringArray.  The functions that change an array, and the element reads,
-// take the array's lock; kq_string_array_size, kq_string_array_is_sorted and the find functions
-// take none, so callers keep writers away while they run.  The const functions change nothing
-// but the recorded code, and that only when the call itself fails (a bad argument, out of
+// take the array's lock (an element read tests the index and takes the element under one
+// holding of it, so beside a writer it gives the element or KQ_C_ERROR_INVALID_INDEX, never an
+// empty text that was not there); kq_string_array_size, kq_string_array_is_sorted and the find
+// functions take none, so callers keep writers away while they run.  The const functions change
+// nothing but the recorded code, and that only when the call itself fails (a bad argument, out of
 // memory); a search that finds nothing records nothing.
 //
 // Calling convention: the C default (cdecl), spelt out on Windows (KQ_C_CALL) so that a client
@@ -187,7 +189,9 @@ KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_create_memory_array(kq_string
                                                                        uint32_t* count);
 // Releases a flat array made by kq_string_array_create_memory_array (of any array) and sets
 // `*flat` to NULL: 1.  0 with KQ_C_ERROR_INVALID_PARAMETER, releasing nothing and leaving `*flat`
-// as it was, when `flat` or `*flat` is NULL or `*flat` is no such block.  Releases exactly the
+// as it was, when `flat` or `*flat` is NULL or `*flat` is no such block still live (one made
+// elsewhere, an address inside one, one already released): the library keeps a process-wide
+// list of the live blocks and reads nothing of a block that is not in it.  Releases exactly the
 // copies it made that are still in the block's slots, never an entry the caller put in.  0 for
 // a NULL `array`, releasing nothing.
 KQSTRINGARRAY_EXPORT int KQ_C_CALL kq_string_array_free_memory_array(kq_string_array* array,

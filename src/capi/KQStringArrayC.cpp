@@ -2,7 +2,8 @@
 // the work and turns every exception into a recorded code, so that nothing but plain values
 // crosses into C.
 //
-// The handle is a struct around one CKQStringArray.  Functions taking a const handle read
+// The handle is a struct around one CKQStringArray (a subclass of it that adds only the locked
+// element read of kq_string_array_get_*).  Functions taking a const handle read
 // through the const members (which record nothing); when such a call itself fails they record
 // the failure through the handle all the same: every handle is made non-const by
 // kq_string_array_new, and the error state is stored atomically, so that is sound even while
@@ -19,10 +20,31 @@
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
 #include "KQStringArrayVersion.h"
+#include "KQStringItem.h"
+
+namespace kq::capi {
+
+// The array behind a handle: a CKQStringArray that adds no data and one read.  An element read
+// must test the index and take the element under one holding of the array's lock, as GetAt
+// does; testing GetSize() first and calling GetAt afterwards would let a writer remove the
+// element in between, and the read would come back as an empty element instead of a bad index.
+class HandleArray final : public CKQStringArray {
+public:
+  explicit HandleArray(int sorted) : CKQStringArray(sorted) {}
+
+  // A shared copy of element `index`, taken under the lock, with `found` true; an empty string
+  // with `found` false when `index` is at or beyond the count at that moment.  Records nothing;
+  // allocates nothing (one reference-count step).
+  CKQString ReadAt(unsigned index, bool& found) noexcept {
+    return kq::ReadShared(m_lock, m_ppStorage, m_nCount, index, found);
+  }
+};
+
+} // namespace kq::capi
 
 struct kq_string_array {
   explicit kq_string_array(int sorted) : array(sorted) {}
-  CKQStringArray array; // the array the handle stands for
+  kq::capi::HandleArray array; // the array the handle stands for
 };
 
 // The C types are the C++ interface's own, so values and pointers pass unconverted.
@@ -190,8 +212,11 @@ std::size_t CopyOut(std::basic_string_view<Source> text, Unit* buffer, std::size
 
 // The common frame of the element reads: kNoLength for a null handle, kNoLength with
 // ERROR_INVALID_PARAMETER for a null buffer with room, or with ERROR_INVALID_INDEX for a bad
-// index (as GetAt records it); else `copy(element)` under Guarded.  The element is a shared copy
-// of the array's string: taking it allocates nothing.
+// index (as GetAt records it); else `copy(element)` under Guarded.  The index is tested and the
+// element taken under one holding of the array's lock, so a writer beside the read gives either
+// the element or the bad index, never an empty element that was not there.  The element is a
+// shared copy of the array's string: taking it allocates nothing, and `copy` reads it after the
+// lock is left.
 template <typename Unit, typename Copy>
 std::size_t ReadElement(kq_string_array* handle, std::uint32_t index, const Unit* buffer,
                         std::size_t capacity, Copy copy) noexcept {
@@ -203,12 +228,13 @@ std::size_t ReadElement(kq_string_array* handle, std::uint32_t index, const Unit
     return kNoLength;
   }
   return Guarded(handle, kNoLength, [&] {
-    CKQStringArray& array = handle->array;
-    if (index >= array.GetSize()) {
+    bool found = false;
+    const CKQString element = handle->array.ReadAt(index, found);
+    if (!found) {
       Record(handle, ERROR_INVALID_INDEX);
       return kNoLength;
     }
-    return copy(array.GetAt(index));
+    return copy(element);
   });
 }
 

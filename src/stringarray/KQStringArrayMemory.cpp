@@ -3,8 +3,8 @@
 //
 // A flat array is one block from the allocation operator, laid out as
 //
-//   [FlatHeader][entry 0 .. entry n-1][null][made 0 .. made n-1]
-//               ^ the address the caller gets
+//   [entry 0 .. entry n-1][null][made 0 .. made n-1]
+//   ^ the address the caller gets
 //
 // where n is the element count read when the array was made.  made[i] records the block that
 // CreateMemoryArray stored in entry i (null where building stopped early).  The caller never
@@ -12,16 +12,21 @@
 // FreeMemoryArray releases exactly the recorded blocks that it still finds in one of the n + 1
 // slots, each once.  An entry the caller put in (read-only text, a buffer of its own, a block
 // from another allocator or from another flat array) is never released, nor is a block the
-// caller took out.  The header's cookie mixes a constant with the header's own address and n,
-// so a pointer block made anywhere else is refused and nothing in it is touched.  Neither call
-// makes a system call.
+// caller took out.
+//
+// Which blocks are flat arrays, and their n, the registry of live flat arrays knows
+// (KQFlatRegistry.h): CreateMemoryArray enters the block before it hands it out and
+// FreeMemoryArray takes it out before it reads anything in it, so a pointer block made anywhere
+// else (or one already released) is refused without a read at or around it.  Neither call makes
+// a system call, save that the registry's mutex may wait while another thread holds it.
 #include <algorithm>
-#include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <new>
 
+#include "KQFlatRegistry.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
 #include "KQStringItem.h"
@@ -29,21 +34,6 @@
 namespace {
 
 using Entry = const unsigned short*;
-
-struct FlatHeader {
-  std::size_t slots;     // n: the entries, the terminating null not counted
-  std::uintptr_t cookie; // Cookie(this, slots) while the flat array lives
-};
-static_assert(sizeof(FlatHeader) % alignof(Entry) == 0, "the entries follow the header aligned");
-
-std::uintptr_t Cookie(const void* header, std::size_t slots) noexcept {
-  constexpr auto kMark = static_cast<std::uintptr_t>(0x9E3779B97F4A7C15ull);
-  constexpr std::uintptr_t kSpread = 0x2545F491u; // odd: every slot count gives its own cookie
-  return kMark ^ reinterpret_cast<std::uintptr_t>(header) ^
-         (static_cast<std::uintptr_t>(slots) * kSpread);
-}
-
-Entry* EntriesOf(FlatHeader* header) noexcept { return reinterpret_cast<Entry*>(header + 1); }
 
 // A block of `count` objects of type T from the allocation operator.  When the byte size does
 // not fit in size_t, the largest size is requested instead, so the allocator throws rather than
@@ -54,33 +44,16 @@ template <typename T> T* AllocateBlock(std::size_t count) {
   return static_cast<T*>(::operator new(bytes));
 }
 
-// A flat array for `count` entries: header with its cookie, then every entry and record null,
-// so an array whose building fails midway is terminated and can still be released.
-FlatHeader* NewFlatArray(unsigned count) {
-  constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
-  constexpr std::size_t kMaxPointers = (kMax - sizeof(FlatHeader)) / sizeof(Entry);
+// A flat array for `count` entries: every entry and record null, so an array whose building
+// fails midway is terminated and can still be released.  Not yet registered.
+Entry* NewFlatArray(unsigned count) {
+  constexpr std::size_t kMaxPointers = std::numeric_limits<std::size_t>::max() / sizeof(Entry);
   const std::size_t slots = count;
-  const std::size_t bytes = slots > (kMaxPointers - 1) / 2
-                                ? kMax // cannot be allocated: the allocator throws
-                                : sizeof(FlatHeader) + (2 * slots + 1) * sizeof(Entry);
-  void* raw = ::operator new(bytes);
-  std::memset(raw, 0, bytes);
-  auto* header = ::new (raw) FlatHeader{slots, 0};
-  header->cookie = Cookie(header, slots);
-  return header;
-}
-
-// The header in front of `entries` when its cookie shows that CreateMemoryArray made them, or
-// null.  It reads the two words before `entries`, as a deallocation function reads its block's
-// own bookkeeping.
-FlatHeader* HeaderOf(Entry* entries) noexcept {
-  unsigned char* at = reinterpret_cast<unsigned char*>(entries) - sizeof(FlatHeader);
-  FlatHeader seen{};
-  std::memcpy(&seen, at, sizeof(seen));
-  if (seen.cookie != Cookie(at, seen.slots)) {
-    return nullptr;
-  }
-  return std::launder(reinterpret_cast<FlatHeader*>(at));
+  // 2n + 1 pointers; a count whose block cannot be sized asks for more than any allocator gives.
+  const std::size_t pointers = slots > (kMaxPointers - 1) / 2 ? kMaxPointers : 2 * slots + 1;
+  auto* entries = AllocateBlock<Entry>(pointers);
+  std::fill_n(entries, pointers, nullptr);
+  return entries;
 }
 
 void Release(Entry block) noexcept {
@@ -145,8 +118,13 @@ int CKQStringArray::CreateMemoryArray(const unsigned short*** array) {
     return 0;
   }
   const unsigned count = GetSize();
-  FlatHeader* header = NewFlatArray(count);
-  Entry* entries = EntriesOf(header);
+  Entry* entries = NewFlatArray(count);
+  try {
+    kq::flat::Register(entries, count);
+  } catch (...) {
+    ::operator delete(static_cast<void*>(entries)); // never handed out: `*array` stays
+    throw;
+  }
   Entry* made = entries + std::size_t{count} + 1;
   *array = entries;
 
@@ -162,16 +140,17 @@ int CKQStringArray::CreateMemoryArray(const unsigned short*** array) {
   return static_cast<int>(copied);
 }
 
+// The block leaves the registry before anything in it is read: only a live flat array is
+// touched, and only by the one call that took it out.
 int CKQStringArray::FreeMemoryArray(const unsigned short*** array) {
-  FlatHeader* header = array != nullptr && *array != nullptr ? HeaderOf(*array) : nullptr;
-  if (header == nullptr) {
+  std::size_t slots = 0;
+  if (array == nullptr || *array == nullptr || !kq::flat::Unregister(*array, slots)) {
     m_error.SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  Entry* entries = EntriesOf(header);
-  ReleaseMadeBlocks(entries, entries + header->slots + 1, header->slots);
-  header->cookie = 0; // the block is no flat array any more
-  ::operator delete(static_cast<void*>(header));
+  Entry* entries = *array;
+  ReleaseMadeBlocks(entries, entries + slots + 1, slots);
+  ::operator delete(static_cast<void*>(entries));
   *array = nullptr;
   return 1;
 }

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -27,6 +29,7 @@
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
+#include "KQStringArrayC.h"
 #include "KQTestAccess.h"
 #include "KQTestSupport.h"
 
@@ -447,6 +450,50 @@ TEST(KQConcurrencyStress, WholeArrayOperationsStopWhereTheSourceEnds) {
       GTEST_SKIP() << operation.name << " always finished before the source could be emptied";
     }
   }
+}
+
+// The C interface's element reads beside a writer that keeps adding and removing the only
+// element.  Each read tests the index and takes the element under one holding of the lock, so it
+// gives the element ("hello", length 5) or the bad index ((size_t)-1, buffer untouched), never
+// length 0: the array never holds an empty element.  (The recorded code is shared with the
+// writer's own calls, so it is not read here.)
+TEST(KQConcurrencyStress, CInterfaceReadsBesideAWriterGiveTheElementOrABadIndex) {
+  kq_string_array* array = kq_string_array_new(0);
+  ASSERT_NE(array, nullptr);
+  constexpr int kCycles = 200000;
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(1);
+  std::atomic<bool> writing{true};
+  std::thread writer([&] {
+    for (int i = 0; i < kCycles && Clock::now() < deadline; ++i) {
+      kq_string_array_add_utf8(array, "hello", 5, nullptr);
+      kq_string_array_remove_at(array, 0);
+    }
+    writing = false;
+  });
+  long reads = 0;
+  long empty = 0; // reads that gave length 0
+  long wrong = 0; // any other result that is neither the element nor the bad index
+  constexpr std::size_t kBadIndex = static_cast<std::size_t>(-1);
+  while (writing.load()) {
+    char utf8[8] = "#######";
+    std::uint16_t utf16[8] = {'#', 0};
+    const bool asUtf8 = reads % 2 == 0;
+    const std::size_t length = asUtf8 ? kq_string_array_get_utf8(array, 0, utf8, sizeof utf8)
+                                      : kq_string_array_get_utf16(array, 0, utf16, 8);
+    const bool element = asUtf8 ? std::string_view(utf8) == "hello"
+                                : utf16[0] == 'h' && utf16[4] == 'o' && utf16[5] == 0;
+    const bool untouched = asUtf8 ? utf8[0] == '#' : utf16[0] == '#';
+    ++reads;
+    if (length == 0) {
+      ++empty;
+    } else if (!(length == 5 && element) && !(length == kBadIndex && untouched)) {
+      ++wrong;
+    }
+  }
+  writer.join();
+  EXPECT_EQ(empty, 0) << "of " << reads << " reads";
+  EXPECT_EQ(wrong, 0) << "of " << reads << " reads";
+  kq_string_array_free(array);
 }
 
 // Assignment switches the target's sorted flag while other threads add to the target and
