@@ -31,12 +31,10 @@
 #if __has_include(<version>)
 #include <version>
 #endif
+// The same test guards operator<=> below.
 #if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison) &&         \
     __cpp_impl_three_way_comparison >= 201907L && __cpp_lib_three_way_comparison >= 201907L
 #include <compare>
-#define KQ_ARRAY_ITERATOR_THREE_WAY 1
-#else
-#define KQ_ARRAY_ITERATOR_THREE_WAY 0
 #endif
 
 namespace kq {
@@ -136,7 +134,8 @@ public:
   friend bool operator==(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index == b.m_index;
   }
-#if KQ_ARRAY_ITERATOR_THREE_WAY
+#if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison) &&         \
+    __cpp_impl_three_way_comparison >= 201907L && __cpp_lib_three_way_comparison >= 201907L
   friend std::strong_ordering operator<=>(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index <=> b.m_index;
   }
@@ -164,7 +163,5 @@ private:
 };
 
 } // namespace kq
-
-#undef KQ_ARRAY_ITERATOR_THREE_WAY
 
 #endif // KQ_ARRAY_ITERATOR_H
