@@ -110,9 +110,12 @@ using WorkloadFn = void (*)(benchmark::State&);
 using CheckFn = bool (*)();
 
 // Registers "<workload>/<column>/<n>" for every n of `args` (with a fixed iteration count when
-// `iterations` is not 0) and the min/max aggregates.  Returns true, for the macros below.
+// `iterations` is not 0) and the min/max aggregates.  With `wallTime`, the workload times its
+// iterations itself (benchmark::State::SetIterationTime, reported as real time): the rows whose
+// work runs on other threads.  Returns true, for the macros below.
 bool RegisterRow(const char* workload, const char* column, WorkloadFn fn,
-                 const std::vector<std::int64_t>& args, std::int64_t iterations = 0);
+                 const std::vector<std::int64_t>& args, std::int64_t iterations = 0,
+                 bool wallTime = false);
 // Registers a start-up check; RunChecks runs them all and prints each one that fails.
 bool RegisterCheck(std::string name, CheckFn check);
 bool RunChecks();
@@ -127,6 +130,12 @@ bool Fail(const std::string& what);
 #define KQB_ROW(Workload, Column, ...)                                                             \
   [[maybe_unused]] const bool KQB_CAT(kqbRow, __COUNTER__) =                                       \
       ::kqb::RegisterRow(#Workload, Column::kName, &Workload<Column>, __VA_ARGS__)
+
+// KQB_WALL_ROW(Workload, Column, args): KQB_ROW for a workload that times its own iterations in
+// wall time.
+#define KQB_WALL_ROW(Workload, Column, args)                                                       \
+  [[maybe_unused]] const bool KQB_CAT(kqbRow, __COUNTER__) =                                       \
+      ::kqb::RegisterRow(#Workload, Column::kName, &Workload<Column>, args, 0, true)
 
 // KQB_CHECK(Check, Column): the start-up check Check<Column>.  Use at namespace scope.
 #define KQB_CHECK(Check, Column)                                                                   \

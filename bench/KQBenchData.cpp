@@ -207,7 +207,7 @@ double Largest(const std::vector<double>& v) { return *std::max_element(v.begin(
 } // namespace
 
 bool RegisterRow(const char* workload, const char* column, WorkloadFn fn,
-                 const std::vector<std::int64_t>& args, std::int64_t iterations) {
+                 const std::vector<std::int64_t>& args, std::int64_t iterations, bool wallTime) {
   const std::string name = std::string(workload) + "/" + column;
   benchmark::internal::Benchmark* row = benchmark::RegisterBenchmark(name.c_str(), fn);
   for (std::int64_t arg : args) {
@@ -215,6 +215,9 @@ bool RegisterRow(const char* workload, const char* column, WorkloadFn fn,
   }
   if (iterations != 0) {
     row->Iterations(iterations);
+  }
+  if (wallTime) {
+    row->UseManualTime();
   }
   row->ComputeStatistics("min", Smallest)->ComputeStatistics("max", Largest);
   return true;

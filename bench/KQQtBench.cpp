@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace kqb {
@@ -30,6 +31,7 @@ unsigned QtFind(const QStringList& list, const QString& q, Qt::CaseSensitivity c
 
 struct QtColumn {
   static constexpr const char* kName = "QStringList";
+  static constexpr int kThreads = 1;
   using Text = QString;
   using Unsorted = QStringList;
   using Sorted = QStringList;
@@ -42,6 +44,10 @@ struct QtColumn {
     return reinterpret_cast<const char16_t*>(text.utf16());
   }
   static std::size_t Length(const QString& text) { return static_cast<std::size_t>(text.size()); }
+  static std::u16string_view View(const QString& text) {
+    return {reinterpret_cast<const char16_t*>(text.constData()),
+            static_cast<std::size_t>(text.size())};
+  }
   static std::size_t Size(const QStringList& list) { return static_cast<std::size_t>(list.size()); }
 
   static void Add(QStringList& list, const QString& text) { list.append(text); }
@@ -91,6 +97,11 @@ struct QtColumn {
   static void FreeFlat(QStringList&, const unsigned short** flat) { FreeFlatByLoop(flat); }
 };
 
+struct QtTwoThreads : QtColumn {
+  static constexpr const char* kName = "QStringList_2threads";
+  static constexpr int kThreads = 2;
+};
+
 struct QtPtrColumn {
   static constexpr const char* kName = "QList";
   using Container = QList<void*>;
@@ -108,6 +119,9 @@ KQB_CHECK(CheckPtrColumn, QtPtrColumn);
 
 KQB_ROW(AddUnsorted, QtColumn, ScaleSizes());
 KQB_ROW(CopyOut, QtColumn, ScaleSizes());
+KQB_ROW(ConstRangeFor, QtColumn, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, QtColumn, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, QtTwoThreads, Capped({100000, 1000000}));
 KQB_ROW(AddSorted, QtColumn, ClassicSizes());
 KQB_ROW(SortedBuild, QtColumn, ScaleSizes());
 KQB_ROW(AppendToSorted, QtColumn, Capped({100000}));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kqb {
@@ -16,6 +17,7 @@ namespace {
 
 struct KqColumn {
   static constexpr const char* kName = "KQ";
+  static constexpr int kThreads = 1;
   using Text = CKQString;
   struct Unsorted : CKQStringArray {
     Unsorted() : CKQStringArray(0) {}
@@ -30,6 +32,7 @@ struct KqColumn {
   static const std::vector<CKQString>& Texts() { return PreparedTexts<KqColumn>(); }
   static const char16_t* Units(const CKQString& text) { return text.Data(); }
   static std::size_t Length(const CKQString& text) { return text.GetLength(); }
+  static std::u16string_view View(const CKQString& text) { return text.View(); }
   static std::size_t Size(CKQStringArray& array) { return array.GetSize(); }
 
   static void Add(CKQStringArray& array, const CKQString& text) { array.Add(text); }
@@ -84,6 +87,7 @@ struct KqSubscript : KqColumn {
 
 struct VectorColumn {
   static constexpr const char* kName = "vector";
+  static constexpr int kThreads = 1;
   using Text = std::u16string;
   using Unsorted = std::vector<std::u16string>;
   using Sorted = Unsorted;
@@ -96,6 +100,7 @@ struct VectorColumn {
   static const std::vector<std::u16string>& Texts() { return kqb::Texts(); }
   static const char16_t* Units(const std::u16string& text) { return text.data(); }
   static std::size_t Length(const std::u16string& text) { return text.size(); }
+  static std::u16string_view View(const std::u16string& text) { return text; }
   static std::size_t Size(const Unsorted& v) { return v.size(); }
 
   static void Add(Unsorted& v, const std::u16string& text) { v.push_back(text); }
@@ -148,6 +153,16 @@ struct VectorColumn {
 
   static const unsigned short** CreateFlat(Unsorted& v) { return HandMadeFlat<VectorColumn>(v); }
   static void FreeFlat(Unsorted&, const unsigned short** flat) { FreeFlatByLoop(flat); }
+};
+
+// The concurrent range-for on two threads at once.
+struct KqTwoThreads : KqColumn {
+  static constexpr const char* kName = "KQ_2threads";
+  static constexpr int kThreads = 2;
+};
+struct VectorTwoThreads : VectorColumn {
+  static constexpr const char* kName = "vector_2threads";
+  static constexpr int kThreads = 2;
 };
 
 // --- the flat array's release
@@ -203,6 +218,12 @@ KQB_ROW(CopyOut, KqGetAt, ScaleSizes());
 KQB_ROW(CopyOut, KqSubscript, ScaleSizes());
 KQB_ROW(CopyOut, VectorColumn, ScaleSizes());
 // Sorted add one by one is one block move per string in every column: 10^5 at most.
+KQB_ROW(ConstRangeFor, KqColumn, Capped({100000, 1000000}));
+KQB_ROW(ConstRangeFor, VectorColumn, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, KqColumn, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, KqTwoThreads, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, VectorColumn, Capped({100000, 1000000}));
+KQB_WALL_ROW(ConcurrentRangeFor, VectorTwoThreads, Capped({100000, 1000000}));
 KQB_ROW(AddSorted, KqColumn, ClassicSizes());
 KQB_ROW(AddSorted, VectorColumn, ClassicSizes());
 // The bulk path (unsorted adds, then one merge into a sorted array) is O(n log n): up to 10^6.

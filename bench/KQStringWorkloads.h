@@ -8,6 +8,8 @@
 //   Texts()                      the prepared texts as Text (PoolSize() of them, same order)
 //   Make(std::u16string)         a fresh Text (queries, heap row)
 //   Units(Text), Length(Text)    its UTF-16 units
+//   View(Text)                   the same units as a std::u16string_view, the way a reader of the
+//                                column gets at them most directly
 //   Size(list)                   the element count (either container)
 //   Add(Unsorted&, Text)         append a copy
 //   AddSorted(Sorted&, Text)     insert a copy in order, one string at a time
@@ -22,6 +24,10 @@
 //                                the whole-container operations (Plus returns the sum)
 //   CreateFlat(Unsorted&), FreeFlat(Unsorted&, flat)  a NULL-terminated block of
 //                                zero-terminated copies, made and released
+//   kThreads                     the threads that run the concurrent range-for at once
+//
+// The range-for workloads read the container through a const reference with `for (const Text&
+// text : list)`, as a caller that only reads would write it.
 //
 // Containers that a workload only reads are built once per run, with heap churn between the
 // elements; containers that a workload builds are built in the timed loop after untimed churn
@@ -31,11 +37,13 @@
 
 #include "KQBench.h"
 #include "KQBenchHeap.h"
+#include "KQBenchThreads.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kqb {
@@ -198,6 +206,50 @@ template <class C> void CopyOut(benchmark::State& state) {
   SetElements(state, static_cast<double>(N(state)));
 }
 
+// One const range-for over the container: every element by const reference, its length and its
+// first unit summed (the texts are never empty), so every column reads each element's text where
+// it lies, as a loop that uses the strings does.
+template <class C> std::size_t RangeForPass(const typename C::Unsorted& list) {
+  std::size_t sum = 0;
+  for (const typename C::Text& text : list) {
+    const std::u16string_view units = C::View(text);
+    sum += units.size() + units.front();
+  }
+  return sum;
+}
+
+// The const range-for over N elements on one thread.
+template <class C> void ConstRangeFor(benchmark::State& state) {
+  typename C::Unsorted list;
+  FillUnsorted<C>(list, N(state));
+  const typename C::Unsorted& readOnly = list;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(RangeForPass<C>(readOnly));
+  }
+  SetElements(state, static_cast<double>(N(state)));
+}
+
+// The same range-for on C::kThreads threads at once over one container of N, no thread writing;
+// each thread makes the whole pass.  Wall time from the start of the passes to the end of the
+// last, and "elements" counts every thread's elements, so ns per element is the inverse of the
+// total rate: with perfect scaling, two threads show half the figure of one.  The threads run in
+// a forked child (KQBenchThreads.h).
+template <class C> void ConcurrentRangeFor(benchmark::State& state) {
+  typename C::Unsorted list;
+  FillUnsorted<C>(list, N(state));
+  const typename C::Unsorted& readOnly = list;
+  const std::vector<double> seconds = TimeOnThreads(
+      state.max_iterations, C::kThreads, [&readOnly] { return RangeForPass<C>(readOnly); });
+  if (seconds.empty()) {
+    state.SkipWithError("the child process that runs the threads failed");
+  }
+  std::size_t round = 0;
+  for (auto _ : state) {
+    state.SetIterationTime(seconds[round++]);
+  }
+  SetElements(state, static_cast<double>(N(state)) * C::kThreads);
+}
+
 // Linear finds in an unsorted container of N: "elements" counts the element visits of a full
 // scan per query, so ns per element is the scan cost per element.
 enum class Match { kNoCase, kExact };
@@ -330,6 +382,11 @@ template <class C> bool CheckStringColumn() {
   typename C::Unsorted unsorted;
   FillUnsorted<C>(unsorted, n);
   expect(SameSequence<C>(unsorted, identity), "unsorted add or read-out");
+  std::size_t rangeSum = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    rangeSum += texts[i].size() + texts[i].front();
+  }
+  expect(RangeForPass<C>(unsorted) == rangeSum, "range-for");
 
   typename C::Sorted oneByOne;
   for (std::size_t i = 0; i < n; ++i) {

@@ -1,46 +1,92 @@
 // kq::ArrayIterator, the read-only random-access iterator of the arrays' begin() and end().
 //
-// An iterator is an array's address and a position.  Dereferencing it reads the element through
-// the array's const GetAt, so it yields the element by value (a void*, an unsigned or a
-// CKQString copy) and never a reference into the array: what it yields stays valid whatever
-// happens to the array afterwards.  A position at or beyond the count yields what GetAt yields
-// there (null, 0 or an empty string), so an iterator that outlives elements removed by another
-// thread reads no freed memory; ordering reads against such changes is still the caller's
-// business, as for every other read.
+// An iterator is an array's storage cell (the heap cell holding the address of its slot buffer)
+// and a position.  Dereferencing it reads the slot at that position in place: it takes no lock,
+// records nothing and steps no reference count.  What it yields depends on the array (the Slot
+// policy): the string array's element itself, by const reference (see KQStringArray.h), and the
+// pointer and integer arrays' values, by value.
+//
+// Threads follow the standard containers' rule: any number of threads may iterate over an array,
+// and read it in other ways, at the same time, while no thread changes it; a thread that changes
+// the array (Add, SetAt, RemoveAt, RemoveAll, assignment, Reserve, moves) needs the caller to
+// order it against every iterating thread.  The array's lock does not cover iteration; the locked
+// read is GetAt.
+//
+// An iterator names a position, not an element: it reads whatever element stands there when it
+// is dereferenced, and it stays usable while the slot buffer grows (it reads the buffer's
+// address afresh from the cell each time).  Dereferencing a position at or beyond the count is
+// undefined, as for std::vector; begin() to end() reads only positions below the count end() was
+// made with.  Moving an array hands its cell to the target, so iterators follow the elements.
+//
+// Header for C++17 and C++20 clients: C++20 clients get operator<=> (and operator== gives !=),
+// C++17 clients get the six comparison operators spelt out.
 #ifndef KQ_ARRAY_ITERATOR_H
 #define KQ_ARRAY_ITERATOR_H
 
-#include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
+#include <type_traits>
+
+#if __has_include(<version>)
+#include <version>
+#endif
+// The same test guards operator<=> below.
+#if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison) &&         \
+    __cpp_impl_three_way_comparison >= 201907L && __cpp_lib_three_way_comparison >= 201907L
+#include <compare>
+#endif
 
 namespace kq {
 
-// Random access over `Array` positions, yielding `Value`s.  Comparing or subtracting iterators
-// of different arrays is meaningless, as for the standard containers.
+// Slot policies: what an iterator yields for one slot (a void* in the slot buffer).
 //
-// The category is random access although `reference` is a value, as for
-// std::vector<bool>::const_iterator: every algorithm that only reads works, and std::distance,
-// std::advance and std::lower_bound take their O(1) steps.
-template <typename Array, typename Value> class ArrayIterator {
+// The pointer array's slots are its values.
+struct PointerSlot {
+  using value_type = void*;
+  using reference = void*;
+  static void* Read(void* slot) noexcept { return slot; }
+};
+
+// The integer array's slots hold its values zero-extended to a pointer's width.
+struct UintSlot {
+  using value_type = unsigned;
+  using reference = unsigned;
+  static unsigned Read(void* slot) noexcept {
+    return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(slot));
+  }
+};
+
+// Random access over the positions of one array, yielding `Slot::reference`s.  Comparing or
+// subtracting iterators of different arrays is meaningless, as for the standard containers.
+// A default-constructed (singular) iterator may be assigned to and compared with other singular
+// iterators only.
+template <typename Slot> class ArrayIterator {
 public:
-  // The standard iterator traits.
+  // The standard iterator traits.  `pointer` is the element's address where `reference` is a
+  // reference (operator-> exists then), void where the iterator yields values.
   using iterator_concept = std::random_access_iterator_tag;
   using iterator_category = std::random_access_iterator_tag;
-  using value_type = Value;
+  using value_type = typename Slot::value_type;
   using difference_type = std::ptrdiff_t;
-  using reference = Value;
-  using pointer = void;
+  using reference = typename Slot::reference;
+  using pointer =
+      std::conditional_t<std::is_reference_v<reference>, std::add_pointer_t<reference>, void>;
 
-  // A singular iterator: it may be assigned to and compared with other singular iterators only.
   ArrayIterator() noexcept = default;
-  // Position `index` of `array`.
-  ArrayIterator(const Array* array, unsigned index) noexcept : m_array(array), m_index(index) {}
+  // Position `index` of the array whose storage cell is `cell`.
+  ArrayIterator(void** const* cell, unsigned index) noexcept : m_cell(cell), m_index(index) {}
 
-  // The element at the position, read by the array's const GetAt.
-  Value operator*() const { return m_array->GetAt(m_index); }
+  // The element at the position, read in place.  Undefined at or beyond the count.
+  reference operator*() const noexcept { return Slot::Read((*m_cell)[m_index]); }
+  // The element's address, for iterators that yield references (the string array's).
+  template <typename Reference = reference,
+            typename = std::enable_if_t<std::is_reference_v<Reference>>>
+  pointer operator->() const noexcept {
+    return &**this;
+  }
   // The element `offset` positions away.
-  Value operator[](difference_type offset) const { return *(*this + offset); }
+  reference operator[](difference_type offset) const noexcept { return *(*this + offset); }
 
   // The position in the array.
   unsigned Index() const noexcept { return m_index; }
@@ -88,12 +134,31 @@ public:
   friend bool operator==(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index == b.m_index;
   }
+#if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison) &&         \
+    __cpp_impl_three_way_comparison >= 201907L && __cpp_lib_three_way_comparison >= 201907L
   friend std::strong_ordering operator<=>(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index <=> b.m_index;
   }
+#else
+  friend bool operator!=(const ArrayIterator& a, const ArrayIterator& b) noexcept {
+    return a.m_index != b.m_index;
+  }
+  friend bool operator<(const ArrayIterator& a, const ArrayIterator& b) noexcept {
+    return a.m_index < b.m_index;
+  }
+  friend bool operator>(const ArrayIterator& a, const ArrayIterator& b) noexcept {
+    return a.m_index > b.m_index;
+  }
+  friend bool operator<=(const ArrayIterator& a, const ArrayIterator& b) noexcept {
+    return a.m_index <= b.m_index;
+  }
+  friend bool operator>=(const ArrayIterator& a, const ArrayIterator& b) noexcept {
+    return a.m_index >= b.m_index;
+  }
+#endif
 
 private:
-  const Array* m_array = nullptr;
+  void** const* m_cell = nullptr;
   unsigned m_index = 0;
 };
 

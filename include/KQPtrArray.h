@@ -5,13 +5,15 @@
 // array stores the caller's pointers as they are and owns nothing they point to.
 //
 // Locking: Add, SetAt, RemoveAt, RemoveAll and the destructor hold the array's re-entrant lock
-// while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty) and assignment take no
-// lock: a caller that reads while other threads write must order those calls itself.
+// while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty, iteration) and
+// assignment take no lock: any number of threads may read at once, and a caller that reads while
+// other threads write must order those calls itself.
 //
 // Const arrays: GetAt, Find, GetSize and IsEmpty have const overloads, and begin()/end() give
-// read-only random-access iterators yielding the values, so range-for and the standard
-// algorithms work; iteration takes no lock either.  The const overloads never record a code (a
-// const array's error state stays as it is); they answer through their results alone.
+// read-only random-access iterators yielding the values (by value: a void* or an unsigned read
+// from the slot in place), so range-for and the standard algorithms work.  The const overloads
+// never record a code (a const array's error state stays as it is); they answer through their
+// results alone.
 //
 // Results: operations return 1/0, an element, or an index (KQ_NO_INDEX, 0xFFFFFFFF, when nothing
 // matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
@@ -66,9 +68,11 @@ public:
   unsigned GetSize() const;
   int IsEmpty() const;
 
-  // Read-only iteration over the pointers, in index order.
+  // Read-only iteration over the pointers, in index order, by value; no lock.  Any number of
+  // threads may iterate at once while no thread changes the array.  Dereferencing at or beyond
+  // the count is undefined, as for std::vector.
   using value_type = void*;
-  using const_iterator = kq::ArrayIterator<CKQPtrArray, void*>;
+  using const_iterator = kq::ArrayIterator<kq::PointerSlot>;
   using iterator = const_iterator;
   const_iterator begin() const noexcept;
   // The position of the count read now.
@@ -116,9 +120,9 @@ public:
   unsigned GetAt(unsigned index) const;
   unsigned Find(unsigned value) const;
 
-  // Read-only iteration over the values, in index order.
+  // Read-only iteration over the values, in index order, by value; as for CKQPtrArray.
   using value_type = unsigned;
-  using const_iterator = kq::ArrayIterator<CKQUintArray, unsigned>;
+  using const_iterator = kq::ArrayIterator<kq::UintSlot>;
   using iterator = const_iterator;
   const_iterator begin() const noexcept;
   const_iterator end() const noexcept;

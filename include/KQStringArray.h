@@ -13,16 +13,19 @@
 // non-zero no element compares greater than the next one under CKQString::CompareNoCase; strings
 // equal without regard to case keep the one added last first.
 //
-// Ownership: the array owns its items and their strings; callers only ever get copies (strings
-// are implicitly shared, so a copy costs a reference-count step) or, through CreateMemoryArray,
-// a flat array that is theirs until they hand it to FreeMemoryArray.
+// Ownership: the array owns its items and their strings.  Callers get copies (strings are
+// implicitly shared, so a copy costs a reference-count step), const references to the elements'
+// own strings through the iterators, or, through CreateMemoryArray, a flat array that is theirs
+// until they hand it to FreeMemoryArray.
 //
 // Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
 // whole-array operations take the source's lock for each string they read and the target's
-// through Add, and assignment changes the sorted flag under the target's lock.  operator[],
-// GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to write in keys
-// that sorted additions left aside (so searches may still run side by side): callers that read
-// while other threads write must order those calls themselves.
+// through Add, and assignment changes the sorted flag under the target's lock.  Iteration,
+// operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to
+// write in keys that sorted additions left aside (so searches may still run side by side).  Any
+// number of threads may make those reads at once; callers that read while other threads write
+// must order those calls themselves.  Only GetAt reads an element under the lock: a thread may
+// read with it beside a writer.
 //
 // Costs: Add is O(log n) comparisons plus one block move of the later slots (and, below 512
 // elements, of their keys) in a sorted array, amortised O(1) in an unsorted one; GetAt and
@@ -34,9 +37,10 @@
 // Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
 // takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
 // array's error state stays as it is); begin()/end(), read-only random-access iterators yielding
-// CKQString copies through the const GetAt; Add, SetAt and FindString taking a
-// std::u16string_view (and a const char16_t*, so that literals and pointers keep choosing one
-// overload); moves that hand over the elements in O(1); and Reserve.
+// const references to the elements' own strings, read in place without the lock (O(1) a step,
+// no copy, no reference-count step); Add, SetAt and FindString taking a std::u16string_view (and
+// a const char16_t*, so that literals and pointers keep choosing one overload); moves that hand
+// over the elements in O(1); and Reserve.
 #ifndef KQ_STRING_ARRAY_H
 #define KQ_STRING_ARRAY_H
 
@@ -50,6 +54,20 @@
 #include "KQObject.h"
 #include "KQString.h"
 #include "KQStringArray_export.h"
+
+namespace kq {
+
+// What the string array's iterators read from a slot.  A slot points at its element's item, and
+// an item begins with the element's CKQString (the library keeps that layout and checks it where
+// it defines the item), so the slot's address is the string's: the iterator yields the element's
+// own string, by const reference, with no copy and no reference-count step.
+struct StringSlot {
+  using value_type = CKQString;
+  using reference = const CKQString&;
+  static const CKQString& Read(void* slot) noexcept { return *static_cast<const CKQString*>(slot); }
+};
+
+} // namespace kq
 
 // The string array (see the file comment for its invariants, ownership, locking and costs).
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
@@ -201,9 +219,17 @@ public:
   unsigned FindString(std::u16string_view text, int noCase = 0) const;
   unsigned FindString(const char16_t* text, int noCase = 0) const;
 
-  // Read-only iteration over copies of the elements, in index order.
+  // Read-only iteration in index order over the elements themselves: *it is a const reference
+  // to the CKQString the array holds (no copy), read without the lock and without a
+  // reference-count step; it->View() and range-for (`for (const CKQString& s : array)`, or
+  // `auto&`) work, on a non-const array too.  Any number of threads may iterate at once while no
+  // thread changes the array; a thread that changes it needs the caller's ordering against
+  // them (GetAt is the read that takes the lock).  A reference stays valid until its element is
+  // removed (RemoveAt, RemoveAll, Copy, assignment, the destructor) or replaced (SetAt), or the
+  // array's order changes; Add to an unsorted array and Reserve leave it valid even when the
+  // slot buffer grows.  Dereferencing at or beyond the count is undefined, as for std::vector.
   using value_type = CKQString;
-  using const_iterator = kq::ArrayIterator<CKQStringArray, CKQString>;
+  using const_iterator = kq::ArrayIterator<kq::StringSlot>;
   using iterator = const_iterator;
   const_iterator begin() const noexcept;
   // The position of the count read now.

@@ -143,6 +143,8 @@ unsigned CKQPtrArray::GetSize() const { return LoadCount(m_nCount); }
 
 int CKQPtrArray::IsEmpty() const { return LoadCount(m_nCount) == 0 ? 1 : 0; }
 
-CKQPtrArray::const_iterator CKQPtrArray::begin() const noexcept { return {this, 0}; }
+CKQPtrArray::const_iterator CKQPtrArray::begin() const noexcept { return {m_ppStorage, 0}; }
 
-CKQPtrArray::const_iterator CKQPtrArray::end() const noexcept { return {this, GetSize()}; }
+CKQPtrArray::const_iterator CKQPtrArray::end() const noexcept {
+  return {m_ppStorage, LoadCount(m_nCount)};
+}

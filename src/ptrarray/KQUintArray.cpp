@@ -46,6 +46,6 @@ unsigned CKQUintArray::GetAt(unsigned index) const { return FromSlot(CKQPtrArray
 
 unsigned CKQUintArray::Find(unsigned value) const { return CKQPtrArray::Find(ToSlot(value)); }
 
-CKQUintArray::const_iterator CKQUintArray::begin() const noexcept { return {this, 0}; }
+CKQUintArray::const_iterator CKQUintArray::begin() const noexcept { return {m_ppStorage, 0}; }
 
-CKQUintArray::const_iterator CKQUintArray::end() const noexcept { return {this, GetSize()}; }
+CKQUintArray::const_iterator CKQUintArray::end() const noexcept { return {m_ppStorage, GetSize()}; }

@@ -20,6 +20,11 @@ unsigned CKQStringArray::GetSize() const { return LoadCount(m_nCount); }
 
 int CKQStringArray::IsEmpty() const { return LoadCount(m_nCount) == 0 ? 1 : 0; }
 
-CKQStringArray::const_iterator CKQStringArray::begin() const noexcept { return {this, 0}; }
+// The iterators read the slots in place, without the lock (see the class comment for the
+// threads' contract); they hold the storage cell, so they see the slot buffer wherever growth
+// has moved it.
+CKQStringArray::const_iterator CKQStringArray::begin() const noexcept { return {m_ppStorage, 0}; }
 
-CKQStringArray::const_iterator CKQStringArray::end() const noexcept { return {this, GetSize()}; }
+CKQStringArray::const_iterator CKQStringArray::end() const noexcept {
+  return {m_ppStorage, LoadCount(m_nCount)};
+}

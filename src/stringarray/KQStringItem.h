@@ -5,12 +5,15 @@
 // it costs no copy of the text).  The element's key, the CRC-32 of the lowered text, is kept in
 // the array's key block at the slot's index, not in the item: searches read keys from there
 // only, and an item of one pointer keeps an element's own memory to the slot, the key and the
-// text.
+// text.  The text is the item's first member: the iterators hand out references to it from the
+// slot's address alone.
 #ifndef KQ_STRING_ITEM_H
 #define KQ_STRING_ITEM_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "KQCaseMap.h"
@@ -25,6 +28,12 @@ namespace kq {
 struct StringItem {
   CKQString text;
 };
+
+// The string array's iterators (kq::StringSlot in KQStringArray.h, compiled into clients) read a
+// slot's address as the address of the element's CKQString: the text must stay the item's first
+// member, in a standard-layout item, so that the two addresses are one.
+static_assert(std::is_standard_layout_v<StringItem> && offsetof(StringItem, text) == 0,
+              "an item's address must be its text's address");
 
 // The item in slot `index` of a string array's slot buffer.
 inline StringItem* ItemAt(void** slots, unsigned index) noexcept {

@@ -4,8 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <future>
 #include <iterator>
+#include <latch>
 #include <numeric>
+#include <random>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -13,11 +19,12 @@
 #include <utility>
 #include <vector>
 
+#include "KQPlatform.h"
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
-#include "KQTestSupport.h"
 #include "KQTestAccess.h"
+#include "KQTestSupport.h"
 
 using namespace kqtest;
 
@@ -100,15 +107,34 @@ TEST(KQArrayConst, PointerAndIntegerArraysAnswerWithoutRecording) {
 
 // --- iterators ---------------------------------------------------------------------------
 
-static_assert(std::random_access_iterator<CKQStringArray::const_iterator>);
-static_assert(std::random_access_iterator<CKQPtrArray::const_iterator>);
-static_assert(std::random_access_iterator<CKQUintArray::const_iterator>);
-static_assert(std::ranges::random_access_range<const CKQStringArray>);
-static_assert(std::ranges::sized_range<const CKQUintArray>);
-static_assert(std::is_same_v<std::iter_value_t<CKQUintArray::const_iterator>, unsigned>);
+// Every array is a random-access, sized standard range, const or not: a non-const array's
+// begin() and end() are the const ones.
+template <typename Array> constexpr bool IsRandomAccessSizedRange() {
+  using Iterator = typename Array::const_iterator;
+  static_assert(std::random_access_iterator<Iterator>);
+  static_assert(std::ranges::random_access_range<Array>);
+  static_assert(std::ranges::random_access_range<const Array>);
+  static_assert(std::ranges::sized_range<Array>);
+  static_assert(std::ranges::sized_range<const Array>);
+  static_assert(std::is_same_v<std::ranges::iterator_t<Array>, Iterator>);
+  static_assert(std::is_same_v<std::iter_value_t<Iterator>, typename Array::value_type>);
+  static_assert(std::is_same_v<typename std::iterator_traits<Iterator>::iterator_category,
+                               std::random_access_iterator_tag>);
+  return true;
+}
+static_assert(IsRandomAccessSizedRange<CKQStringArray>());
+static_assert(IsRandomAccessSizedRange<CKQPtrArray>());
+static_assert(IsRandomAccessSizedRange<CKQUintArray>());
+
+// The string array yields its elements themselves, by const reference, with operator->; the
+// pointer and integer arrays yield their values.
 static_assert(
-    std::is_same_v<std::iterator_traits<CKQStringArray::const_iterator>::iterator_category,
-                   std::random_access_iterator_tag>);
+    std::is_same_v<std::iter_reference_t<CKQStringArray::const_iterator>, const CKQString&>);
+static_assert(std::is_same_v<std::iterator_traits<CKQStringArray::const_iterator>::pointer,
+                             const CKQString*>);
+static_assert(std::is_same_v<std::iter_reference_t<CKQPtrArray::const_iterator>, void*>);
+static_assert(std::is_same_v<std::iter_reference_t<CKQUintArray::const_iterator>, unsigned>);
+static_assert(std::is_same_v<std::iter_value_t<CKQUintArray::const_iterator>, unsigned>);
 
 TEST(KQArrayIterators, WalkTheElementsInIndexOrder) {
   CKQStringArray sorted(1);
@@ -165,10 +191,171 @@ TEST(KQArrayIterators, PointerAndIntegerArraysYieldTheirValues) {
   EXPECT_EQ(seen, (std::vector<void*>{&slots[0], &slots[1], &slots[2]}));
 }
 
-// Iteration reads through the const GetAt, which holds the lock while it copies an element: a
-// writer that moves the slot buffer meanwhile cannot pull an element away mid-read (the
-// sanitizer builds would see that), and every element read is the one at its index.
-TEST(KQArrayIterators, IterationBesideAWriterReadsWholeElements) {
+TEST(KQArrayIterators, YieldTheElementsThemselves) {
+  CKQStringArray array;
+  Fill(array, {"one", "two", "three"});
+  const CKQStringArray& view = array;
+  const auto first = view.begin();
+  EXPECT_EQ(first->View(), u"one");
+  EXPECT_EQ((first + 2)->GetLength(), 5u);
+  EXPECT_EQ(&*first, &*view.begin()) << "every read reaches the same object";
+  EXPECT_EQ(&first[1], &*(first + 1));
+  EXPECT_EQ(first.operator->(), &*first);
+  EXPECT_EQ(&*(view.end() - 1), &first[2]);
+
+  // A non-const array iterates too, with `auto&` bound to the elements.
+  std::vector<const CKQString*> seen;
+  for (auto& w : array) {
+    seen.push_back(&w);
+  }
+  ASSERT_EQ(seen.size(), 3u);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i], &first[static_cast<std::ptrdiff_t>(i)]);
+  }
+}
+
+// A reference names an element, wherever the slot buffer is: reads of every kind, and adds and
+// a reservation that move the slot buffer several times, leave each element's string where it
+// was, holding its text (the sanitizer builds would see a reference into freed memory).
+TEST(KQArrayIterators, ReferencesStayValidAcrossReadsAndAppends) {
+  StringArrayProbe array;
+  Fill(array, {"e0", "e1", "e2", "e3", "e4"});
+  const CKQStringArray& view = array;
+  std::vector<const CKQString*> elements;
+  for (const CKQString& element : view) {
+    elements.push_back(&element);
+  }
+  const CKQString& firstElement = *view.begin();
+
+  EXPECT_EQ(view.GetAt(1), u"e1");
+  EXPECT_EQ(array.GetAt(2), u"e2");
+  EXPECT_EQ(array[3], u"e3");
+  EXPECT_EQ(array.FindString(u"E4", 1), 4u);
+  CKQStringArray copy(array);
+  CKQStringArray appended;
+  EXPECT_EQ(appended.Append(array), 1);
+  const unsigned short** flat = nullptr;
+  EXPECT_EQ(array.CreateMemoryArray(&flat), 5);
+  EXPECT_EQ(array.FreeMemoryArray(&flat), 1);
+
+  const unsigned capacity = array.Capacity();
+  for (unsigned i = 5; i < 300; ++i) {
+    ASSERT_EQ(array.Add(CKQString::FromUtf8("e" + std::to_string(i))), 1);
+  }
+  EXPECT_EQ(array.Reserve(5000), 1);
+  EXPECT_GT(array.Capacity(), capacity) << "the slot buffer grew";
+
+  EXPECT_EQ(firstElement, u"e0");
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(&view.begin()[static_cast<std::ptrdiff_t>(i)], elements[i]);
+    EXPECT_EQ(*elements[i], CKQString::FromUtf8("e" + std::to_string(i)));
+  }
+}
+
+// Readers share a const array as they share a const std::vector: four threads walk the three
+// arrays at once, with range-for, operator[] and FindString, while no thread writes (the tsan
+// build checks that no read writes).  Each thread must see every element.
+TEST(KQArrayIterators, FourThreadsIterateAConstArrayAtOnce) {
+  constexpr unsigned kCount = 2000;
+  constexpr int kThreads = 4;
+  CKQStringArray sorted(1);
+  CKQUintArray numbers;
+  CKQPtrArray pointers;
+  std::vector<unsigned> order(kCount);
+  std::iota(order.begin(), order.end(), 0u);
+  std::mt19937 random(21);
+  std::shuffle(order.begin(), order.end(), random); // sorted adds land all over the array
+  std::size_t expectedUnits = 0;
+  for (unsigned& i : order) {
+    const CKQString text = CKQString::FromUtf8("w" + std::to_string(i));
+    expectedUnits += text.GetLength();
+    sorted.Add(text);
+    numbers.Add(i);
+    pointers.Add(&i);
+  }
+  const CKQStringArray& words = sorted;
+  const CKQUintArray& values = numbers;
+  const CKQPtrArray& addresses = pointers;
+
+  struct Seen {
+    std::size_t units = 0;
+    std::uint64_t valueSum = 0;
+    unsigned pointersInOrder = 0;
+    unsigned found = 0;
+    unsigned outOfOrder = 0;
+  };
+  std::vector<Seen> seen(kThreads);
+  std::latch start(kThreads);
+  std::vector<std::thread> readers;
+  for (int t = 0; t < kThreads; ++t) {
+    readers.emplace_back([&, t] {
+      Seen& mine = seen[static_cast<std::size_t>(t)];
+      start.arrive_and_wait();
+      const CKQString* previous = nullptr;
+      for (const CKQString& word : words) {
+        mine.units += word.GetLength();
+        mine.outOfOrder += previous != nullptr && previous->CompareNoCase(word) > 0 ? 1 : 0;
+        previous = &word;
+      }
+      for (unsigned value : values) {
+        mine.valueSum += value;
+      }
+      unsigned index = 0;
+      for (void* address : addresses) {
+        mine.pointersInOrder += address == &order[index++] ? 1 : 0;
+      }
+      for (unsigned i = static_cast<unsigned>(t); i < kCount; i += kThreads) {
+        mine.found += words.FindString(words[i], 0) == i ? 1 : 0;
+      }
+    });
+  }
+  for (std::thread& reader : readers) {
+    reader.join();
+  }
+  for (int t = 0; t < kThreads; ++t) {
+    SCOPED_TRACE(t);
+    const Seen& mine = seen[static_cast<std::size_t>(t)];
+    EXPECT_EQ(mine.units, expectedUnits);
+    EXPECT_EQ(mine.valueSum, std::uint64_t{kCount} * (kCount - 1) / 2);
+    EXPECT_EQ(mine.pointersInOrder, kCount);
+    EXPECT_EQ(mine.found, kCount / kThreads);
+    EXPECT_EQ(mine.outOfOrder, 0u);
+  }
+}
+
+// Iteration takes no lock: it runs to the end while another thread holds the array's lock,
+// where the const GetAt would wait.
+TEST(KQArrayIterators, IterationRunsWhileAnotherThreadHoldsTheLock) {
+  StringArrayProbe array;
+  Fill(array, {"alpha", "beta", "gamma"});
+  const CKQStringArray& view = array;
+  std::latch held(1);
+  std::latch release(1);
+  std::thread holder([&] {
+    const kq::platform::ScopedLock hold(array.Lock());
+    held.count_down();
+    release.wait();
+  });
+  held.wait();
+  auto reading = std::async(std::launch::async, [&view] {
+    std::u16string joined;
+    for (const CKQString& text : view) {
+      joined += text.View();
+    }
+    return joined;
+  });
+  const bool finished = reading.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  release.count_down();
+  holder.join();
+  EXPECT_TRUE(finished) << "iteration waited for the lock";
+  EXPECT_EQ(reading.get(), u"alphabetagamma");
+}
+
+// The const GetAt is the read that may run beside a writer: it copies the element under the
+// lock, so a writer that moves the slot buffer meanwhile cannot pull the element away mid-read
+// (the sanitizer builds would see that), and every element read is the one at its index.
+TEST(KQArrayIterators, ConstGetAtBesideAWriterReadsWholeElements) {
   CKQStringArray array;
   const auto textOf = [](unsigned i) { return CKQString::FromUtf8("w" + std::to_string(i)); };
   constexpr unsigned kCount = 4000;
@@ -183,9 +370,9 @@ TEST(KQArrayIterators, IterationBesideAWriterReadsWholeElements) {
   unsigned mismatches = 0;
   unsigned reads = 0;
   while (!done) {
-    const auto end = view.end();
-    for (auto it = view.begin(); it != end; ++it) {
-      mismatches += *it == textOf(it.Index()) ? 0 : 1;
+    const unsigned size = view.GetSize();
+    for (unsigned i = 0; i < size; ++i) {
+      mismatches += view.GetAt(i) == textOf(i) ? 0 : 1;
       ++reads;
     }
   }
