@@ -101,11 +101,32 @@ public:
   // the array onto itself leaves it unchanged.  Returns what Append returns (out of memory: a
   // prefix of `source`).
   int Copy(CKQStringArray& source);
+  // Append(source); returns this array.
   CKQStringArray& operator+=(CKQStringArray& source);
   // A new array: a copy of this one (with its sorted flag) with `source`'s strings appended.
   // Out of memory as for the copy constructor: a prefix of this array's strings followed by
   // `source`'s, with ERROR_OUTOFMEMORY recorded.
   CKQStringArray operator+(CKQStringArray& source) const;
+
+  // Append, Copy, += and + of a const array, or of a temporary (which + takes here too): the
+  // same reads under `source`'s lock, the same results and codes.  `source` is left exactly as
+  // it was, its error state included (as with the members above, which only read it too).
+  int Append(const CKQStringArray& source);
+  int Copy(const CKQStringArray& source);
+  CKQStringArray& operator+=(const CKQStringArray& source);
+  CKQStringArray operator+(const CKQStringArray& source) const;
+  // Append, Copy and += of an array the caller gives up.  When this array is empty (after Copy's
+  // clearing), is kept in the same order as `source` (both sorted or both unsorted) and has no
+  // more slots reserved than `source`, it takes `source`'s elements and slots in O(1) instead of
+  // copying them, keeping its own sorted flag, and records ERROR_SUCCESS when there was an
+  // element (nothing otherwise); `source` is then left empty, with this array's former slots,
+  // its own sorted flag and its error state as they were, and stays usable.  The result is the
+  // one copying gives.  Otherwise the strings are copied as by the const overloads and `source`
+  // keeps them.  The hand-over holds both locks (in address order, as move assignment does) and
+  // allocates nothing; giving an array its own contents appends or copies as usual.
+  int Append(CKQStringArray&& source);
+  int Copy(CKQStringArray&& source);
+  CKQStringArray& operator+=(CKQStringArray&& source);
   // Takes `source`'s sorted flag and strings, then its recorded code; the flag changes under
   // this array's lock, together with the clearing.  Self-assignment is a no-op.  Out of memory: a
   // prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
@@ -209,14 +230,19 @@ private:
 
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.
-  CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag);
+  CKQStringArray(const CKQStringArray& left, const CKQStringArray& right, ConcatTag tag);
   // Builds the array's frame: lock, storage cell, 10 slots.
   void Start(int sorted);
-  // Reads `source` element by element into this array (the body of Append); false when it
-  // stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
-  bool AppendFrom(CKQStringArray& source);
+  // Reads `source` element by element into this array (the body of Append), each element under
+  // `source`'s lock; writes nothing into `source` but keys its sorted additions left aside.
+  // False when it stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
+  bool AppendFrom(const CKQStringArray& source);
   // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
-  bool MergeFrom(CKQStringArray& source);
+  bool MergeFrom(const CKQStringArray& source);
+  // With both locks held: releases this array's elements, then takes `source`'s elements, count,
+  // slots, keys and items, leaving `source` empty with this array's former (emptied) ones.  The
+  // sorted flags and error states stay where they are.  O(1) beside the release.
+  void TakeElements(CKQStringArray& source) noexcept;
 };
 
 #endif // KQ_STRING_ARRAY_H
