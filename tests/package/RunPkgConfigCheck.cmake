@@ -1,5 +1,5 @@
-# cmake -P script: install, then build a client with the flags that
-# `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
+# cmake -P script: install, then build a client at the language level KQ_CXX_STANDARD with the
+# flags that `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
 set(prefix ${KQ_WORK_DIR}/prefix)
 set(client ${KQ_WORK_DIR}/modern_client)
 file(REMOVE_RECURSE ${KQ_WORK_DIR})
@@ -20,12 +20,18 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${KQ_BUILD_DIR} --prefix ${prefix})
 
+# The flags name no language level: the client's own -std must stand.
+pkg_config(cflags --cflags)
+if(cflags MATCHES "-std=")
+  message(FATAL_ERROR "pkg-config --cflags kqstringarray sets the language level: ${cflags}")
+endif()
 pkg_config(flags --cflags --libs)
 pkg_config(libdir --variable=libdir)
 message(STATUS "pkg-config --cflags --libs kqstringarray: ${flags}")
 separate_arguments(flags UNIX_COMMAND "${flags}")
 separate_arguments(cxx_flags UNIX_COMMAND "${KQ_CXX_FLAGS} ${KQ_EXE_LINKER_FLAGS}")
 
-run(${KQ_CXX_COMPILER} -std=c++20 ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
+run(${KQ_CXX_COMPILER} -std=c++${KQ_CXX_STANDARD} -DKQ_EXPECTED_CXX_LEVEL=${KQ_CXX_STANDARD}
+    ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
     -Wl,-rpath,${libdir} -o ${client})
 run(${client})
