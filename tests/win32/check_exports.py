@@ -104,9 +104,28 @@ MODERN = [
     "CKQStringArray::begin() const",
     "CKQStringArray::end() const",
 ]
-REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN
+# Copies from const arrays, moves of the pointer and integer arrays, and the whole-array
+# operations on const and temporary string arrays.
+CONST_AND_MOVES = [
+    "CKQPtrArray::CKQPtrArray(CKQPtrArray const&)",
+    "CKQPtrArray::CKQPtrArray(CKQPtrArray&&)",
+    "CKQPtrArray::operator=(CKQPtrArray&&)",
+    "CKQUintArray::CKQUintArray(CKQUintArray const&)",
+    "CKQUintArray::CKQUintArray(CKQUintArray&&)",
+    "CKQUintArray::operator=(CKQUintArray&&)",
+    "CKQStringArray::Append(CKQStringArray const&)",
+    "CKQStringArray::Append(CKQStringArray&&)",
+    "CKQStringArray::Copy(CKQStringArray const&)",
+    "CKQStringArray::Copy(CKQStringArray&&)",
+    "CKQStringArray::operator+=(CKQStringArray const&)",
+    "CKQStringArray::operator+=(CKQStringArray&&)",
+    "CKQStringArray::operator+(CKQStringArray const&) const",
+]
+REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN + CONST_AND_MOVES
 
-# KQString.dll: the members the arrays and the standard C++ face need.
+# KQString.dll: the members the arrays and the standard C++ face need.  The <=> members stay
+# exported although only C++20 clients declare them (the library is always built as C++20);
+# C++17 clients compile the other comparisons inline and import nothing more.
 STRING_COMPONENT = [
     f"CKQString::CKQString({U16VIEW})",
     "CKQString::CKQString(wchar_t const*)",

@@ -26,8 +26,8 @@
 #ifndef KQ_STRING_H
 #define KQ_STRING_H
 
-// <version> (C++20) says which library features there are; C++17's __has_include tells whether
-// it exists at all.  <compare> only where the client has three-way comparison.
+// `<version>` (C++20) says which library features there are; C++17's __has_include tells
+// whether it exists at all.  `<compare>` only where the client has three-way comparison.
 #if __has_include(<version>)
 #include <version>
 #endif
@@ -138,10 +138,10 @@ private:
 KQSTRING_EXPORT std::ostream& operator<<(std::ostream& out, const CKQString& text);
 
 #if !(defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison))
-// Clients without three-way comparison (C++17): the operators that C++20 derives from == and <=>,
-// as inline functions giving the same answers.  They are not exported: each client compiles them.
 namespace kq {
-// The sign of the order of `string` and the other text, as operator<=> gives it: Compare for a
+// For clients without three-way comparison (C++17), which get the operators that C++20 derives
+// from == and <=> as the inline functions below (not exported: each client compiles them): the
+// sign of the order of `string` and the other text, as operator<=> gives it.  Compare for a
 // string or an unsigned short text; for a char16_t text its view, as the library's own
 // operator<=> compares it (a null text is the empty text).
 inline int Order(const CKQString& string, const CKQString& other) noexcept {
@@ -153,6 +153,7 @@ inline int Order(const CKQString& string, const unsigned short* text) noexcept {
 inline int Order(const CKQString& string, const char16_t* text) noexcept {
   return string.View().compare(text == nullptr ? std::u16string_view() : std::u16string_view(text));
 }
+
 } // namespace kq
 
 // The text first: the same test as the member with the string first.
