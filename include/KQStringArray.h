@@ -19,7 +19,8 @@
 //
 // Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
 // whole-array operations take the source's lock for each string they read and the target's
-// through Add, and assignment changes the sorted flag under the target's lock.  operator[],
+// through Add (taking a temporary's elements over, and move assignment, hold both locks, in
+// address order), and assignment changes the sorted flag under the target's lock.  operator[],
 // GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to write in keys
 // that sorted additions left aside (so searches may still run side by side): callers that read
 // while other threads write must order those calls themselves.
@@ -36,7 +37,8 @@
 // array's error state stays as it is); begin()/end(), read-only random-access iterators yielding
 // CKQString copies through the const GetAt; Add, SetAt and FindString taking a
 // std::u16string_view (and a const char16_t*, so that literals and pointers keep choosing one
-// overload); moves that hand over the elements in O(1); and Reserve.
+// overload); moves that hand over the elements in O(1); Append, Copy, += and + for const arrays
+// and temporaries; and Reserve.
 #ifndef KQ_STRING_ARRAY_H
 #define KQ_STRING_ARRAY_H
 
@@ -127,6 +129,7 @@ public:
   int Append(CKQStringArray&& source);
   int Copy(CKQStringArray&& source);
   CKQStringArray& operator+=(CKQStringArray&& source);
+
   // Takes `source`'s sorted flag and strings, then its recorded code; the flag changes under
   // this array's lock, together with the clearing.  Self-assignment is a no-op.  Out of memory: a
   // prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
