@@ -91,6 +91,14 @@ TEST(KQStringLevels, LiteralsAndStandardOrder) {
   EXPECT_TRUE(u"peach" < pear);
   EXPECT_TRUE(pear <= u"pear");
   EXPECT_TRUE(u"q" > pear);
+#if defined(_WIN32)
+  // Wide literals (UTF-16 on Windows) on either side, converted to strings.
+  EXPECT_TRUE(L"pear" == pear);
+  EXPECT_TRUE(pear == L"pear");
+  EXPECT_TRUE(L"peach" != pear);
+  EXPECT_TRUE(L"peach" < pear);
+  EXPECT_TRUE(pear > L"peach");
+#endif
 
   std::vector<CKQString> words{CKQString(u"pear"), CKQString(u"Apple"), CKQString(u"apple"),
                                CKQString(u"pear")};

@@ -163,6 +163,13 @@ inline bool operator==(const char16_t* text, const CKQString& string) noexcept {
 inline bool operator==(const unsigned short* text, const CKQString& string) noexcept {
   return string == text;
 }
+#if defined(_WIN32)
+// A wide text first, as C++20 reverses `text == L"..."`: the text is converted to a string, as
+// the other operators convert it (which may throw std::bad_alloc).
+inline bool operator==(const wchar_t* text, const CKQString& string) {
+  return string == CKQString(text);
+}
+#endif
 
 // The negations of ==.
 inline bool operator!=(const CKQString& a, const CKQString& b) noexcept { return !(a == b); }
