@@ -15,6 +15,7 @@
 #          expands to nothing (<NAME>_STATIC_DEFINE, a compile definition of the library and of
 #          everything that links it), and the objects of the INTERNAL modules it links are
 #          archived into it, so that its clients need the three libraries and nothing else.
+#          Its users get C++17 at least (cxx_std_17), the level its installed headers serve.
 # INTERNAL a module of the libraries (static, position-independent, hidden).  Nothing outside
 #          this project links it: it is never installed nor exported, and the shared libraries
 #          that use it link it privately, so their exported link interface never names it.
@@ -142,6 +143,9 @@ function(kq_add_library name kind)
       VERSION ${PROJECT_VERSION}
       SOVERSION ${PROJECT_VERSION_MAJOR}
       PUBLIC_HEADER "${public_headers};${export_header}")
+    # The installed headers serve C++17 and later: a client that names no level gets at least
+    # C++17 (the library itself builds at the project's level, C++20, which is above it).
+    target_compile_features(${name} PUBLIC cxx_std_17)
     if(NOT WIN32)
       # Calls inside the library to its own exported functions (View() from operator==, for
       # instance) bind directly and may be inlined: nothing is meant to interpose them.  Clang

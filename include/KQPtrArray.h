@@ -5,9 +5,10 @@
 // array stores the caller's pointers as they are and owns nothing they point to.
 //
 // Locking: Add, SetAt, RemoveAt, RemoveAll and the destructor hold the array's re-entrant lock
-// while they change it.  Reads (GetAt, operator[], Find, GetSize, IsEmpty, iteration) and
-// assignment take no lock: any number of threads may read at once, and a caller that reads while
-// other threads write must order those calls itself.
+// while they change it, the move constructor the source's and move assignment both arrays'.
+// Reads (GetAt, operator[], Find, GetSize, IsEmpty, iteration), copies and copy assignment take
+// no lock: any number of threads may read at once, and a caller that reads while other threads
+// write must order those calls itself.
 //
 // Const arrays: GetAt, Find, GetSize and IsEmpty have const overloads, and begin()/end() give
 // read-only random-access iterators yielding the values (by value: a void* or an unsigned read
@@ -19,7 +20,8 @@
 // matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
 //
 // Costs: Add is amortised O(1) (the slot buffer doubles from 10 slots); RemoveAt is one block move
-// of the later slots; Find is a linear scan.
+// of the later slots; Find is a linear scan; copies copy the slots, moves hand them over in O(1)
+// (so a std::vector of arrays grows by moving them).
 #ifndef KQ_PTR_ARRAY_H
 #define KQ_PTR_ARRAY_H
 
@@ -32,12 +34,26 @@ class KQSTRINGARRAY_EXPORT CKQPtrArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved.
   CKQPtrArray();
-  // A copy of `source`'s slots and count with a fresh error state; `source` is read unlocked.
+  // A copy of `source`'s slots and count, with as many slots reserved as `source` has and a
+  // fresh error state; `source` is read unlocked and left as it was.  When the slots cannot be
+  // reserved the copy is empty with ERROR_OUTOFMEMORY recorded; std::bad_alloc passes to the
+  // caller when the storage cell cannot be allocated.
   CKQPtrArray(CKQPtrArray& source);
+  CKQPtrArray(const CKQPtrArray& source);
   ~CKQPtrArray() override;
 
   // Takes `source`'s recorded code, slots and count; takes no lock.  Self-assignment is a no-op.
+  // When the slots cannot grow, records ERROR_OUTOFMEMORY and keeps this array's elements.
   CKQPtrArray& operator=(const CKQPtrArray& source);
+
+  // Takes `source`'s slots and count in O(1), allocating nothing; a fresh error state.  `source`
+  // is left empty with no slots reserved and stays usable (its next Add reserves slots afresh,
+  // and fails as any first reservation may).  Holds `source`'s lock.
+  CKQPtrArray(CKQPtrArray&& source) noexcept;
+  // Takes `source`'s slots, count and recorded code in O(1); `source` is left empty with this
+  // array's former slots and stays usable.  Holds both locks (in address order, so two opposite
+  // moves cannot deadlock).  Moving an array onto itself leaves it unchanged.
+  CKQPtrArray& operator=(CKQPtrArray&& source) noexcept;
 
   // Appends `value`; writes its index through `index` when that is not null.  Records
   // ERROR_SUCCESS and returns 1, or records ERROR_OUTOFMEMORY and returns 0 when the slots cannot
@@ -101,10 +117,13 @@ public:
   // As the CKQPtrArray constructors and destructor.
   CKQUintArray();
   CKQUintArray(CKQUintArray& source);
+  CKQUintArray(const CKQUintArray& source);
+  CKQUintArray(CKQUintArray&& source) noexcept;
   ~CKQUintArray() override;
 
-  // As CKQPtrArray::operator=.
+  // As the CKQPtrArray assignments.
   CKQUintArray& operator=(const CKQUintArray& source);
+  CKQUintArray& operator=(CKQUintArray&& source) noexcept;
 
   // Each member behaves as the CKQPtrArray member of the same name with the value in a slot.
   int Add(unsigned value, unsigned* index = nullptr);

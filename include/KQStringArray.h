@@ -20,7 +20,8 @@
 //
 // Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
 // whole-array operations take the source's lock for each string they read and the target's
-// through Add, and assignment changes the sorted flag under the target's lock.  Iteration,
+// through Add (taking a temporary's elements over, and move assignment, hold both locks, in
+// address order), and assignment changes the sorted flag under the target's lock.  Iteration,
 // operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to
 // write in keys that sorted additions left aside (so searches may still run side by side).  Any
 // number of threads may make those reads at once; callers that read while other threads write
@@ -40,7 +41,8 @@
 // const references to the elements' own strings, read in place without the lock (O(1) a step,
 // no copy, no reference-count step); Add, SetAt and FindString taking a std::u16string_view (and
 // a const char16_t*, so that literals and pointers keep choosing one overload); moves that hand
-// over the elements in O(1); and Reserve.
+// over the elements in O(1); Append, Copy, += and + for const arrays and temporaries; AddRange
+// and the range constructor for loading many strings; and Reserve.
 #ifndef KQ_STRING_ARRAY_H
 #define KQ_STRING_ARRAY_H
 
@@ -122,11 +124,33 @@ public:
   // the array onto itself leaves it unchanged.  Returns what Append returns (out of memory: a
   // prefix of `source`).
   int Copy(CKQStringArray& source);
+  // Append(source); returns this array.
   CKQStringArray& operator+=(CKQStringArray& source);
   // A new array: a copy of this one (with its sorted flag) with `source`'s strings appended.
   // Out of memory as for the copy constructor: a prefix of this array's strings followed by
   // `source`'s, with ERROR_OUTOFMEMORY recorded.
   CKQStringArray operator+(CKQStringArray& source) const;
+
+  // Append, Copy, += and + of a const array, or of a temporary (which + takes here too): the
+  // same reads under `source`'s lock, the same results and codes.  `source` is left exactly as
+  // it was, its error state included (as with the members above, which only read it too).
+  int Append(const CKQStringArray& source);
+  int Copy(const CKQStringArray& source);
+  CKQStringArray& operator+=(const CKQStringArray& source);
+  CKQStringArray operator+(const CKQStringArray& source) const;
+  // Append, Copy and += of an array the caller gives up.  When this array is empty (after Copy's
+  // clearing), is kept in the same order as `source` (both sorted or both unsorted) and has no
+  // more slots reserved than `source`, it takes `source`'s elements and slots in O(1) instead of
+  // copying them, keeping its own sorted flag, and records ERROR_SUCCESS when there was an
+  // element (nothing otherwise); `source` is then left empty, with this array's former slots,
+  // its own sorted flag and its error state as they were, and stays usable.  The result is the
+  // one copying gives.  Otherwise the strings are copied as by the const overloads and `source`
+  // keeps them.  The hand-over holds both locks (in address order, as move assignment does) and
+  // allocates nothing; giving an array its own contents appends or copies as usual.
+  int Append(CKQStringArray&& source);
+  int Copy(CKQStringArray&& source);
+  CKQStringArray& operator+=(CKQStringArray&& source);
+
   // Takes `source`'s sorted flag and strings, then its recorded code; the flag changes under
   // this array's lock, together with the clearing.  Self-assignment is a no-op.  Out of memory: a
   // prefix of `source`'s strings with ERROR_OUTOFMEMORY recorded.
@@ -271,14 +295,19 @@ private:
 
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.
-  CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag);
+  CKQStringArray(const CKQStringArray& left, const CKQStringArray& right, ConcatTag tag);
   // Builds the array's frame: lock, storage cell, 10 slots.
   void Start(int sorted);
-  // Reads `source` element by element into this array (the body of Append); false when it
-  // stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
-  bool AppendFrom(CKQStringArray& source);
+  // Reads `source` element by element into this array (the body of Append), each element under
+  // `source`'s lock; writes nothing into `source` but keys its sorted additions left aside.
+  // False when it stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
+  bool AppendFrom(const CKQStringArray& source);
   // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
-  bool MergeFrom(CKQStringArray& source);
+  bool MergeFrom(const CKQStringArray& source);
+  // With both locks held: releases this array's elements, then takes `source`'s elements, count,
+  // slots, keys and items, leaving `source` empty with this array's former (emptied) ones.  The
+  // sorted flags and error states stay where they are.  O(1) beside the release.
+  void TakeElements(CKQStringArray& source) noexcept;
 };
 
 namespace kq::detail {

@@ -7,6 +7,7 @@
 #define KQ_STORAGE_FRAME_H
 
 #include <cstring>
+#include <functional>
 
 #include "KQObject.h"
 #include "KQPlatform.h"
@@ -69,6 +70,22 @@ int RemoveSlot(void*** cell, unsigned& count, KQLockStorage& lock, CKQError& err
   platform::AtomicDecrement(count);
   return 1;
 }
+
+// Holds two arrays' locks for a move between them, always the one at the lower address first:
+// `a = std::move(b)` on one thread and `b = std::move(a)` on another then cannot each hold one
+// lock and wait for the other.  The locks are re-entrant, so the two may be one.
+class BothLocks {
+public:
+  BothLocks(KQLockStorage& a, KQLockStorage& b) noexcept
+      : BothLocks(a, b, std::less<const KQLockStorage*>{}(&a, &b)) {}
+
+private:
+  BothLocks(KQLockStorage& a, KQLockStorage& b, bool aFirst) noexcept
+      : m_first(aFirst ? a : b), m_second(aFirst ? b : a) {}
+
+  platform::ScopedLock m_first;
+  platform::ScopedLock m_second;
+};
 
 // Creates the lock and the storage cell (content null); count and capacity become 0.
 // The cell comes from the allocation operator, whose exception passes to the caller after the

@@ -17,9 +17,12 @@ CKQPtrArray::CKQPtrArray() {
   Alloc(kq::frame::kInitialSlots);
 }
 
-// A copy starts with a fresh error state, not the source's.
+// A copy starts with a fresh error state, not the source's.  The copy only reads its source, so
+// the non-const form is the const one.
+CKQPtrArray::CKQPtrArray(CKQPtrArray& source) : CKQPtrArray(std::as_const(source)) {}
+
 // NOLINTNEXTLINE(bugprone-copy-constructor-init)
-CKQPtrArray::CKQPtrArray(CKQPtrArray& source) {
+CKQPtrArray::CKQPtrArray(const CKQPtrArray& source) {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
   if (Alloc(source.m_nCapacity) != 0) {
     CopySlotsFrom(source);

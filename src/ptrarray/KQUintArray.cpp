@@ -20,9 +20,15 @@ CKQUintArray::CKQUintArray() = default;
 
 CKQUintArray::CKQUintArray(CKQUintArray& source) = default;
 
+CKQUintArray::CKQUintArray(const CKQUintArray& source) = default;
+
+CKQUintArray::CKQUintArray(CKQUintArray&& source) noexcept = default;
+
 CKQUintArray::~CKQUintArray() = default;
 
 CKQUintArray& CKQUintArray::operator=(const CKQUintArray& source) = default;
+
+CKQUintArray& CKQUintArray::operator=(CKQUintArray&& source) noexcept = default;
 
 int CKQUintArray::Add(unsigned value, unsigned* index) {
   return CKQPtrArray::Add(ToSlot(value), index);

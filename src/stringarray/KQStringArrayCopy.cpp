@@ -14,7 +14,9 @@
 // than that are read, so an operation ends even while its source keeps growing (two arrays
 // appended to each other at the same time, for instance).  A source that shrinks meanwhile ends
 // the operation at its current end: nothing is added that was not read, and the source's error
-// state is not touched.
+// state is not touched.  The source is only read (the const and non-const overloads share one
+// body), except that a sorted source's keys still waiting in its log are written into its key
+// block under its lock, as a const FindString does.
 //
 // Out of memory: copying stops at the first string that cannot be added, so the target holds a
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
@@ -26,6 +28,7 @@
 #include <cstdint>
 #include <new>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "KQCaseMap.h"
@@ -117,20 +120,18 @@ void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
 // NOLINTNEXTLINE(bugprone-copy-constructor-init)
 CKQStringArray::CKQStringArray(const CKQStringArray& source) {
   Start(LoadFlag(source.m_bSorted));
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): reading takes the source's lock
-  AppendFrom(const_cast<CKQStringArray&>(source));
+  AppendFrom(source);
 }
 
-CKQStringArray::CKQStringArray(const CKQStringArray& left, CKQStringArray& right,
+CKQStringArray::CKQStringArray(const CKQStringArray& left, const CKQStringArray& right,
                                ConcatTag /*tag*/) {
   Start(LoadFlag(left.m_bSorted));
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): reading takes the source's lock
-  if (AppendFrom(const_cast<CKQStringArray&>(left))) {
+  if (AppendFrom(left)) {
     AppendFrom(right); // only after all of `left`: the result is always a prefix of left + right
   }
 }
 
-bool CKQStringArray::AppendFrom(CKQStringArray& source) {
+bool CKQStringArray::AppendFrom(const CKQStringArray& source) {
   if (LoadFlag(m_bSorted) != 0) {
     return MergeFrom(source);
   }
@@ -172,7 +173,7 @@ bool CKQStringArray::AppendFrom(CKQStringArray& source) {
 // (the element on a tie: it stays behind its equals), so every slot is written after it was
 // read and nothing is moved twice.  The slots and keys move together.  Should the flag have been
 // cleared meanwhile (by an assignment), the merge is still a valid order for an unsorted array.
-bool CKQStringArray::MergeFrom(CKQStringArray& source) {
+bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
   const bool keepOrder = LoadFlag(source.m_bSorted) != 0;
   const unsigned count = source.GetSize(); // the most strings this operation reads
   std::vector<Incoming> batch;
@@ -204,7 +205,7 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
         Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
       }
       texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
-      key = kq::KeyBlock(source.m_pKeys, source.m_pKeyLog).Settled()[i];
+      key = kq::KeyBlock::Settle(source.m_pKeys, source.m_pKeyLog)[i];
     }
     const std::u16string_view units = texts.back().View();
     batch.push_back({SortPrefix(units), units.data(), static_cast<std::uint32_t>(units.size()), key,
@@ -268,9 +269,23 @@ bool CKQStringArray::MergeFrom(CKQStringArray& source) {
   return complete;
 }
 
-int CKQStringArray::Append(CKQStringArray& source) { return AppendFrom(source) ? 1 : 0; }
+// The members taking a non-const source only read it: they are the const ones.
 
-int CKQStringArray::Copy(CKQStringArray& source) {
+int CKQStringArray::Append(CKQStringArray& source) { return Append(std::as_const(source)); }
+
+int CKQStringArray::Copy(CKQStringArray& source) { return Copy(std::as_const(source)); }
+
+CKQStringArray& CKQStringArray::operator+=(CKQStringArray& source) {
+  return *this += std::as_const(source);
+}
+
+CKQStringArray CKQStringArray::operator+(CKQStringArray& source) const {
+  return *this + std::as_const(source);
+}
+
+int CKQStringArray::Append(const CKQStringArray& source) { return AppendFrom(source) ? 1 : 0; }
+
+int CKQStringArray::Copy(const CKQStringArray& source) {
   if (&source == this) {
     return 1; // the array already holds exactly its own strings
   }
@@ -278,12 +293,12 @@ int CKQStringArray::Copy(CKQStringArray& source) {
   return Append(source);
 }
 
-CKQStringArray& CKQStringArray::operator+=(CKQStringArray& source) {
+CKQStringArray& CKQStringArray::operator+=(const CKQStringArray& source) {
   Append(source);
   return *this;
 }
 
-CKQStringArray CKQStringArray::operator+(CKQStringArray& source) const {
+CKQStringArray CKQStringArray::operator+(const CKQStringArray& source) const {
   return {*this, source, ConcatTag{}};
 }
 
@@ -298,8 +313,7 @@ CKQStringArray& CKQStringArray::operator=(const CKQStringArray& source) {
     StoreFlag(m_bSorted, LoadFlag(source.m_bSorted));
     RemoveAll();
   }
-  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): reading takes the source's lock
-  if (AppendFrom(const_cast<CKQStringArray&>(source))) {
+  if (AppendFrom(source)) {
     m_error = source.m_error; // last: the target ends with the source's recorded code
   } // otherwise ERROR_OUTOFMEMORY stays: the target holds only a prefix of the source
   return *this;

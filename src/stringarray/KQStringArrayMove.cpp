@@ -3,8 +3,9 @@
 // A move passes the storage cell (and with it the slot buffer and the items) from one array to
 // the other; no string is copied and nothing is allocated.  The moved-from constructor source
 // is left on the frame's shared empty cell, the state of an array whose first reservation
-// failed: count and capacity 0, and its next growth gives it slots of its own.
-#include <functional>
+// failed: count and capacity 0, and its next growth gives it slots of its own.  Move assignment,
+// and Append, Copy and += of an array the caller gives up, swap the two arrays' frames instead,
+// so the source keeps slots to grow into.
 #include <utility>
 
 #include "KQPlatform.h"
@@ -37,15 +38,7 @@ CKQStringArray::CKQStringArray(CKQStringArray&& source) noexcept {
   source.m_nCapacity = 0;
 }
 
-CKQStringArray& CKQStringArray::operator=(CKQStringArray&& source) noexcept {
-  if (&source == this) {
-    return *this;
-  }
-  // Both locks, always the lower address first: `a = std::move(b)` on one thread and
-  // `b = std::move(a)` on another then cannot each hold one lock and wait for the other.
-  const bool thisFirst = std::less<const CKQStringArray*>{}(this, &source);
-  ScopedLock first(thisFirst ? m_lock : source.m_lock);
-  ScopedLock second(thisFirst ? source.m_lock : m_lock);
+void CKQStringArray::TakeElements(CKQStringArray& source) noexcept {
   RemoveAll();
   // The source gets this array's emptied cell, so it keeps slots to grow into.
   StoreCount(m_nCount, LoadCount(source.m_nCount));
@@ -56,8 +49,48 @@ CKQStringArray& CKQStringArray::operator=(CKQStringArray&& source) noexcept {
   std::swap(m_pItemChunks, source.m_pItemChunks); // and the items with them (this slab is empty)
   std::swap(m_pFreeItems, source.m_pFreeItems);
   std::swap(m_nCapacity, source.m_nCapacity);
+}
+
+CKQStringArray& CKQStringArray::operator=(CKQStringArray&& source) noexcept {
+  if (&source == this) {
+    return *this;
+  }
+  const kq::frame::BothLocks locks(m_lock, source.m_lock);
+  TakeElements(source);
   kq::frame::StoreFlag(m_bSorted, kq::frame::LoadFlag(source.m_bSorted));
   m_error = source.m_error;
+  return *this;
+}
+
+// The hand-over gives what copying would: an empty target receives a sorted source's strings
+// in their order (equal ones keeping theirs) and an unsorted source's in arrival order.  The
+// conditions are read under both locks, so no Add or assignment slips in between.
+int CKQStringArray::Append(CKQStringArray&& source) {
+  if (&source != this) {
+    const kq::frame::BothLocks locks(m_lock, source.m_lock);
+    const bool sameOrder =
+        (kq::frame::LoadFlag(m_bSorted) != 0) == (kq::frame::LoadFlag(source.m_bSorted) != 0);
+    if (LoadCount(m_nCount) == 0 && sameOrder && m_nCapacity <= source.m_nCapacity) {
+      TakeElements(source);
+      if (LoadCount(m_nCount) != 0) {
+        m_error.SetError(ERROR_SUCCESS); // as the first string added would
+      }
+      return 1;
+    }
+  }
+  return Append(std::as_const(source));
+}
+
+int CKQStringArray::Copy(CKQStringArray&& source) {
+  if (&source == this) {
+    return 1; // the array already holds exactly its own strings
+  }
+  RemoveAll();
+  return Append(std::move(source));
+}
+
+CKQStringArray& CKQStringArray::operator+=(CKQStringArray&& source) {
+  Append(std::move(source));
   return *this;
 }
 

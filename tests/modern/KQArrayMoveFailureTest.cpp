@@ -1,5 +1,5 @@
-// Moves, Reserve and the view overloads under the fault injector: what allocates, and what a
-// failed allocation leaves behind.
+// Moves (of every array, and of temporaries handed to Append and Copy), Reserve and the view
+// overloads under the fault injector: what allocates, and what a failed allocation leaves behind.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KQFaultInjection.h"
+#include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
 #include "KQTestAccess.h"
@@ -92,6 +93,67 @@ TEST_F(KQArrayAllocation, AddToAMovedFromArraySurvivesEveryFailure) {
                                      });
   EXPECT_GE(failures, 2) << "the cell and the slot buffer at least";
   EXPECT_EQ(Texts(source), (std::vector<std::string>{"fresh"}));
+  EXPECT_EQ(source.Capacity(), 10u);
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+}
+
+// A temporary appended to (or copied into) an empty array in the same order hands its elements
+// over: no string, item or slot is copied.
+TEST_F(KQArrayAllocation, HandingATemporaryOverAllocatesNothing) {
+  for (int sorted : {0, 1}) {
+    CKQStringArray source(sorted);
+    for (int i = 0; i < 100; ++i) {
+      source.Add(CKQString::FromUtf8("word" + std::to_string(i)));
+    }
+    CKQStringArray appended(sorted);
+    CKQStringArray copied(sorted);
+    Fill(copied, {"dropped"});
+    EXPECT_EQ(CountAllocations([&] { EXPECT_EQ(appended.Append(std::move(source)), 1); }), 0);
+    EXPECT_EQ(appended.GetSize(), 100u);
+    EXPECT_EQ(CountAllocations([&] { EXPECT_EQ(copied.Copy(std::move(appended)), 1); }), 0);
+    EXPECT_EQ(copied.GetSize(), 100u);
+    // word0, word1, word10 .. word19, word2, ...: word42 is the 38th in case-insensitive order.
+    EXPECT_EQ(copied.FindString(u"WORD42", 1), sorted != 0 ? 37u : 42u);
+  }
+}
+
+// Pointer-array moves allocate nothing either, so a std::vector of arrays grows by moving them:
+// one allocation, the vector's own block, however many slots the arrays hold.
+TEST_F(KQArrayAllocation, PointerArrayMovesAllocateNothing) {
+  std::vector<CKQUintArray> arrays(4);
+  for (CKQUintArray& array : arrays) {
+    for (unsigned i = 0; i < 50; ++i) {
+      array.Add(i);
+    }
+  }
+  CKQUintArray extra;
+  extra.Add(7u);
+  ASSERT_EQ(arrays.capacity(), arrays.size());
+  EXPECT_EQ(CountAllocations([&] { arrays.push_back(std::move(extra)); }), 1);
+  EXPECT_EQ(arrays[3].GetAt(49), 49u);
+  EXPECT_EQ(arrays[4].GetAt(0), 7u);
+  EXPECT_EQ(CountAllocations([&] {
+              CKQUintArray moved(std::move(arrays[0]));
+              arrays[1] = std::move(moved);
+            }),
+            0);
+  EXPECT_EQ(arrays[1].GetSize(), 50u);
+}
+
+// A moved-from pointer array has no slots: its next Add gets a storage cell of its own and a
+// slot buffer, and fails cleanly at each of those allocations.
+TEST_F(KQArrayAllocation, AddToAMovedFromPointerArraySurvivesEveryFailure) {
+  PtrArrayProbe source;
+  source.Add(P(1), nullptr);
+  PtrArrayProbe moved(std::move(source));
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  const int failures = SweepFailures([&] { return source.Add(P(2), nullptr); },
+                                     [&](long n) {
+                                       EXPECT_EQ(Code(source), ERROR_OUTOFMEMORY) << "N=" << n;
+                                       EXPECT_EQ(source.GetSize(), 0u) << "N=" << n;
+                                     });
+  EXPECT_EQ(failures, 2) << "the cell and the slot buffer";
+  EXPECT_EQ(Contents(source), std::vector<void*>{P(2)});
   EXPECT_EQ(source.Capacity(), 10u);
   // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
 }

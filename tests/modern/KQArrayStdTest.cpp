@@ -556,6 +556,277 @@ TEST(KQArrayMoves, OppositeMovesOnTwoThreadsDoNotDeadlock) {
   EXPECT_LE(a.GetSize() + b.GetSize(), 1u);
 }
 
+// --- whole-array operations on const and temporary sources ------------------------------
+
+// The ways a whole-array operation can take its source: `source` is the array to read, `keep`
+// says whether the caller keeps it (a const or non-const lvalue) or gives it up (an rvalue).
+enum class SourceForm { kMutable, kConst, kTemporary };
+
+const char* Name(SourceForm form) {
+  switch (form) {
+  case SourceForm::kMutable:
+    return "non-const";
+  case SourceForm::kConst:
+    return "const";
+  case SourceForm::kTemporary:
+    return "temporary";
+  }
+  return "?";
+}
+
+struct WholeArrayOp {
+  const char* name;
+  // Runs the operation on `target` with `source` in the given form; returns its result (1 for
+  // the operators).
+  int (*run)(CKQStringArray& target, CKQStringArray& source, SourceForm form);
+};
+
+template <typename Op> int WithForm(CKQStringArray& source, SourceForm form, Op op) {
+  switch (form) {
+  case SourceForm::kMutable:
+    return op(source);
+  case SourceForm::kConst:
+    return op(std::as_const(source));
+  case SourceForm::kTemporary:
+    return op(std::move(source));
+  }
+  return -1;
+}
+
+const WholeArrayOp kWholeArrayOps[] = {
+    {"Append",
+     [](CKQStringArray& t, CKQStringArray& s, SourceForm f) {
+       return WithForm(
+           s, f, [&](auto&& source) { return t.Append(std::forward<decltype(source)>(source)); });
+     }},
+    {"Copy",
+     [](CKQStringArray& t, CKQStringArray& s, SourceForm f) {
+       return WithForm(
+           s, f, [&](auto&& source) { return t.Copy(std::forward<decltype(source)>(source)); });
+     }},
+    {"+=",
+     [](CKQStringArray& t, CKQStringArray& s, SourceForm f) {
+       return WithForm(s, f, [&](auto&& source) {
+         return &(t += std::forward<decltype(source)>(source)) == &t ? 1 : 0;
+       });
+     }},
+    {"+",
+     [](CKQStringArray& t, CKQStringArray& s, SourceForm f) {
+       return WithForm(s, f, [&](auto&& source) {
+         t = std::as_const(t) + std::forward<decltype(source)>(source);
+         return 1;
+       });
+     }},
+};
+
+// A const source and a non-const one give the same result and the same recorded code, and the
+// source is left exactly as it was, its code included: the members only read it.  Every target
+// and source order, the source sorted with a different flag value than the target.
+TEST(KQArrayWholeOps, ConstSourcesGiveWhatNonConstOnesGive) {
+  for (const WholeArrayOp& op : kWholeArrayOps) {
+    for (int targetSorted : {0, 1}) {
+      for (int sourceSorted : {0, 7}) {
+        SCOPED_TRACE(std::string(op.name) + " target sorted " + std::to_string(targetSorted) +
+                     " source sorted " + std::to_string(sourceSorted));
+        std::vector<Strings> results;
+        std::vector<std::uint32_t> codes;
+        for (SourceForm form : {SourceForm::kMutable, SourceForm::kConst}) {
+          CKQStringArray source(sourceSorted);
+          Fill(source, {"b", "B", "a", "c"});
+          source.GetErrorState().SetError(kUntouched);
+          const Strings sourceTexts = Texts(source);
+          CKQStringArray target(targetSorted);
+          Fill(target, {"b", "z"});
+          EXPECT_EQ(op.run(target, source, form), 1) << Name(form);
+          results.push_back(Texts(target));
+          codes.push_back(Code(target));
+          EXPECT_EQ(Texts(source), sourceTexts) << Name(form);
+          EXPECT_EQ(Code(source), kUntouched) << Name(form) << ": nothing recorded in the source";
+        }
+        EXPECT_EQ(results[1], results[0]);
+        EXPECT_EQ(codes[1], codes[0]);
+        EXPECT_EQ(codes[0], ERROR_SUCCESS);
+      }
+    }
+  }
+}
+
+// A temporary gives the result a const source gives.  Append, Copy and += hand its elements
+// over in O(1) when that is the same result: the target empty (Copy empties it), kept in the
+// same order as the source, with no more slots reserved than the source; the target keeps its
+// own flag, and the source is left empty with the target's former slots, its flag and code.
+// Otherwise the strings are copied and the source keeps them.
+TEST(KQArrayWholeOps, TemporariesHandTheirElementsOverOnlyWhenThatGivesTheSameResult) {
+  const struct {
+    const char* what;
+    int targetSorted;
+    int sourceSorted;
+    bool targetFilled;
+    unsigned targetReserve; // 0: the 10 slots of a new array
+    bool handOverAppend;    // by Append and +=
+    bool handOverCopy;      // by Copy, which empties the target first
+  } cases[] = {
+      {"empty unsorted from unsorted", 0, 0, false, 0, true, true},
+      {"empty sorted from sorted (other flag value)", 1, 7, false, 0, true, true},
+      {"empty sorted from unsorted", 1, 0, false, 0, false, false},
+      {"empty unsorted from sorted", 0, 1, false, 0, false, false},
+      {"filled unsorted from unsorted", 0, 0, true, 0, false, true},
+      {"filled sorted from sorted", 1, 1, true, 0, false, true},
+      {"more slots reserved than the source", 0, 0, false, 1000, false, false},
+  };
+  for (const auto& c : cases) {
+    for (const WholeArrayOp& op : kWholeArrayOps) {
+      SCOPED_TRACE(std::string(c.what) + ", " + op.name);
+      const bool isCopy = std::string(op.name) == "Copy";
+      const bool handOver = std::string(op.name) == "+" ? false
+                            : isCopy                    ? c.handOverCopy
+                                                        : c.handOverAppend;
+      const auto makeSource = [&] {
+        StringArrayProbe source(c.sourceSorted);
+        Fill(source, {"b", "B", "a", "c", "a"});
+        source.GetErrorState().SetError(kUntouched);
+        return source;
+      };
+      const auto makeTarget = [&] {
+        StringArrayProbe target(c.targetSorted);
+        if (c.targetFilled) {
+          Fill(target, {"b", "z"});
+        }
+        if (c.targetReserve != 0) {
+          target.Reserve(c.targetReserve);
+        }
+        target.GetErrorState().SetError(kUntouched);
+        return target;
+      };
+      StringArrayProbe expected = makeTarget();
+      StringArrayProbe constSource = makeSource();
+      EXPECT_EQ(op.run(expected, constSource, SourceForm::kConst), 1);
+
+      StringArrayProbe target = makeTarget();
+      StringArrayProbe source = makeSource();
+      const Strings sourceTexts = Texts(source);
+      const unsigned targetCapacity = target.Capacity();
+      const unsigned sourceCapacity = source.Capacity();
+      EXPECT_EQ(op.run(target, source, SourceForm::kTemporary), 1);
+      EXPECT_EQ(Texts(target), Texts(expected));
+      EXPECT_EQ(target.IsSorted(), c.targetSorted) << "the target keeps its flag";
+      EXPECT_EQ(Code(target), Code(expected));
+      // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+      EXPECT_EQ(source.IsSorted(), c.sourceSorted);
+      EXPECT_EQ(Code(source), kUntouched) << "nothing recorded in the source";
+      if (handOver) {
+        EXPECT_EQ(source.GetSize(), 0u) << "the elements were handed over";
+        EXPECT_EQ(target.Capacity(), sourceCapacity);
+        EXPECT_EQ(source.Capacity(), targetCapacity) << "the target's former slots";
+        Fill(source, {"again"});
+        EXPECT_EQ(Texts(source), (Strings{"again"})) << "the source stays usable";
+      } else {
+        EXPECT_EQ(Texts(source), sourceTexts) << "the strings were copied";
+      }
+      // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+    }
+  }
+}
+
+// An empty temporary handed over records nothing; an array given its own contents appends or
+// copies them as usual.
+TEST(KQArrayWholeOps, EmptyAndSelfTemporaries) {
+  CKQStringArray target;
+  target.GetErrorState().SetError(kUntouched);
+  EXPECT_EQ(target.Append(CKQStringArray()), 1);
+  EXPECT_EQ(target.GetSize(), 0u);
+  EXPECT_EQ(Code(target), kUntouched);
+
+  for (int sorted : {0, 1}) {
+    CKQStringArray array(sorted);
+    Fill(array, {"b", "a"});
+    EXPECT_EQ(array.Append(std::move(array)), 1);
+    // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+    EXPECT_EQ(array.GetSize(), 4u) << "sorted " << sorted << ": its elements once more";
+    EXPECT_EQ(array.Copy(std::move(array)), 1);
+    EXPECT_EQ(array.GetSize(), 4u) << "sorted " << sorted << ": unchanged";
+    array += std::move(array);
+    EXPECT_EQ(array.GetSize(), 8u);
+    // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  }
+}
+
+// Concatenations of temporaries and const arrays chain as values do.
+TEST(KQArrayWholeOps, ConcatenationsOfConstAndTemporaryArrays) {
+  CKQStringArray a;
+  Fill(a, {"a"});
+  const CKQStringArray b = [] {
+    CKQStringArray made;
+    Fill(made, {"b"});
+    return made;
+  }();
+  const CKQStringArray sum = a + b + (b + a);
+  EXPECT_EQ(Units(sum), (std::vector<std::u16string>{u"a", u"b", u"b", u"a"}));
+  CKQStringArray sorted(1);
+  sorted += a + b;
+  sorted += b;
+  EXPECT_EQ(Units(sorted), (std::vector<std::u16string>{u"a", u"b", u"b"}));
+}
+
+// --- standard containers of arrays -------------------------------------------------------
+
+// A std::vector of pointer or integer arrays: copies of const arrays go in, temporaries move in,
+// growth moves the arrays (nothrow moves), erasing moves the later ones down, and copying the
+// vector copies every array.  Each array keeps its own elements throughout.
+TEST(KQArrayVector, PointerAndIntegerArraysLiveInStdVector) {
+  static_assert(std::is_nothrow_move_constructible_v<CKQPtrArray>);
+  static_assert(std::is_nothrow_move_constructible_v<CKQUintArray>);
+
+  const auto make = [](unsigned first, unsigned count) {
+    CKQUintArray array;
+    for (unsigned i = 0; i < count; ++i) {
+      array.Add(first + i);
+    }
+    return array;
+  };
+  const auto values = [](const CKQUintArray& array) {
+    return std::vector<unsigned>(array.begin(), array.end());
+  };
+  const auto expected = [](unsigned first, unsigned count) {
+    std::vector<unsigned> out(count);
+    std::iota(out.begin(), out.end(), first);
+    return out;
+  };
+
+  std::vector<CKQUintArray> arrays;
+  const CKQUintArray kept = make(1000, 3);
+  arrays.push_back(kept); // a copy of a const array
+  for (unsigned i = 1; i < 40; ++i) {
+    arrays.push_back(make(i * 100, i % 13)); // temporaries, moved in; the vector grows often
+  }
+  ASSERT_EQ(arrays.size(), 40u);
+  EXPECT_EQ(values(arrays[0]), expected(1000, 3));
+  EXPECT_EQ(values(kept), expected(1000, 3)) << "the copied array keeps its elements";
+  for (unsigned i = 1; i < 40; ++i) {
+    EXPECT_EQ(values(arrays[i]), expected(i * 100, i % 13)) << "array " << i;
+  }
+
+  arrays.erase(arrays.begin() + 1); // move-assigns the later arrays down
+  EXPECT_EQ(values(arrays[1]), expected(200, 2));
+  arrays[1].Add(7u);
+  EXPECT_EQ(values(arrays[1]).back(), 7u);
+
+  const std::vector<CKQUintArray> copies = arrays; // copies of const arrays
+  arrays[2].RemoveAll();
+  EXPECT_EQ(values(copies[2]), expected(300, 3));
+  EXPECT_EQ(values(copies[1]).back(), 7u);
+
+  std::vector<CKQPtrArray> pointers(3);
+  int slot = 0;
+  pointers[1].Add(&slot);
+  pointers.emplace_back(std::as_const(pointers[1]));
+  pointers.resize(50); // growth moves them
+  EXPECT_EQ(pointers[1].GetAt(0), &slot);
+  EXPECT_EQ(pointers[3].GetAt(0), &slot);
+  EXPECT_EQ(pointers[49].GetSize(), 0u);
+  EXPECT_EQ(pointers[49].Add(&slot), 1);
+}
+
 // --- Reserve -----------------------------------------------------------------------------
 
 TEST(KQArrayReserve, GrowsOnceAndNeverShrinks) {

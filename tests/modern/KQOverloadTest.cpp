@@ -7,6 +7,7 @@
 #include <concepts>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "KQPtrArray.h"
@@ -118,6 +119,49 @@ concept CanRemoveAll = requires(Array& array) {
 static_assert(CanAdd<CKQStringArray> && !CanAdd<const CKQStringArray>);
 static_assert(CanSetAt<CKQStringArray> && !CanSetAt<const CKQStringArray>);
 static_assert(CanRemoveAll<CKQPtrArray> && !CanRemoveAll<const CKQPtrArray>);
+
+// --- whole-array operations and copies: every kind of source picks one overload -----------
+
+// Append, Copy, += and + take a non-const array (the original members, which stay as they
+// were), a const one and a temporary; none of the calls is ambiguous.
+template <typename Source>
+concept WholeArraySource = requires(CKQStringArray& target, const CKQStringArray& left,
+                                    Source&& source) {
+  { target.Append(std::forward<Source>(source)) } -> std::same_as<int>;
+  { target.Copy(std::forward<Source>(source)) } -> std::same_as<int>;
+  { target += std::forward<Source>(source) } -> std::same_as<CKQStringArray&>;
+  { left + std::forward<Source>(source) } -> std::same_as<CKQStringArray>;
+};
+static_assert(WholeArraySource<CKQStringArray&>);
+static_assert(WholeArraySource<const CKQStringArray&>);
+static_assert(WholeArraySource<CKQStringArray>);       // an xvalue (std::move) or a prvalue
+static_assert(WholeArraySource<const CKQStringArray>); // a const rvalue takes the const form
+
+// The original members keep their exact signatures (the exported symbols a client may link).
+static_assert(std::is_same_v<decltype(static_cast<int (CKQStringArray::*)(CKQStringArray&)>(
+                                 &CKQStringArray::Append)),
+                             int (CKQStringArray::*)(CKQStringArray&)>);
+static_assert(std::is_same_v<decltype(static_cast<int (CKQStringArray::*)(CKQStringArray&)>(
+                                 &CKQStringArray::Copy)),
+                             int (CKQStringArray::*)(CKQStringArray&)>);
+static_assert(
+    std::is_same_v<decltype(static_cast<CKQStringArray& (CKQStringArray::*)(CKQStringArray&)>(
+                       &CKQStringArray::operator+=)),
+                   CKQStringArray& (CKQStringArray::*)(CKQStringArray&)>);
+static_assert(
+    std::is_same_v<decltype(static_cast<CKQStringArray (CKQStringArray::*)(CKQStringArray&) const>(
+                       &CKQStringArray::operator+)),
+                   CKQStringArray (CKQStringArray::*)(CKQStringArray&) const>);
+
+// The pointer and integer arrays copy from const and non-const arrays and move without throwing,
+// so standard containers hold them and grow by moving.
+template <typename Array>
+constexpr bool kCopiesAndMoves = std::is_constructible_v<Array, Array&>&&
+    std::is_copy_constructible_v<Array>&& std::is_copy_assignable_v<Array>&&
+        std::is_nothrow_move_constructible_v<Array>&& std::is_nothrow_move_assignable_v<Array>;
+static_assert(kCopiesAndMoves<CKQPtrArray>);
+static_assert(kCopiesAndMoves<CKQUintArray>);
+static_assert(kCopiesAndMoves<CKQStringArray>);
 
 // --- the calls behave as their CKQString forms -------------------------------------------
 

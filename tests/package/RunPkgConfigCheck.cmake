@@ -1,5 +1,5 @@
-# cmake -P script: install, then build a client with the flags that
-# `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
+# cmake -P script: install, then build a client at the language level KQ_CXX_STANDARD with the
+# flags that `pkg-config --cflags --libs kqstringarray` gives for the installed tree, and run it.
 # `pkg-config --modversion kqstringarray` must be KQ_PROJECT_VERSION, and the version client,
 # built the same way, holds the installed header and the library to it.
 set(prefix ${KQ_WORK_DIR}/prefix)
@@ -23,6 +23,11 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${KQ_BUILD_DIR} --prefix ${prefix})
 
+# The flags name no language level: the client's own -std must stand.
+pkg_config(cflags --cflags)
+if(cflags MATCHES "-std=")
+  message(FATAL_ERROR "pkg-config --cflags kqstringarray sets the language level: ${cflags}")
+endif()
 pkg_config(flags --cflags --libs)
 pkg_config(libdir --variable=libdir)
 pkg_config(modversion --modversion)
@@ -34,7 +39,8 @@ endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 separate_arguments(cxx_flags UNIX_COMMAND "${KQ_CXX_FLAGS} ${KQ_EXE_LINKER_FLAGS}")
 
-run(${KQ_CXX_COMPILER} -std=c++20 ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
+run(${KQ_CXX_COMPILER} -std=c++${KQ_CXX_STANDARD} -DKQ_EXPECTED_CXX_LEVEL=${KQ_CXX_STANDARD}
+    ${cxx_flags} ${KQ_CLIENT_SOURCE} ${flags}
     -Wl,-rpath,${libdir} -o ${client})
 run(${client})
 run(${KQ_CXX_COMPILER} -std=c++17 ${cxx_flags} "-DKQ_PACKAGE_VERSION=\"${modversion}\""

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "KQPtrArray.h"
@@ -161,6 +162,121 @@ TEST(KQPtrArray, AssignmentCopiesContentsAndRecordedCode) {
   CKQPtrArray& alias = target; // assigning through a reference, as real self-assignment happens
   target = alias;
   EXPECT_EQ(target.GetSize(), 12u) << "self-assignment leaves the array unchanged";
+}
+
+// The copy only reads its source: a const source and a non-const one give the same copy, and
+// the source keeps its elements and its recorded code.
+TEST(KQPtrArray, CopiesOfConstAndNonConstArraysAgree) {
+  for (unsigned count : {0u, 3u, 25u}) {
+    SCOPED_TRACE(count);
+    CKQPtrArray source;
+    Fill(source, count);
+    source.GetErrorState().SetError(ERROR_NOT_FOUND);
+    const std::vector<void*> contents = Contents(source);
+    const CKQPtrArray& view = source;
+    CKQPtrArray fromConst(view);
+    CKQPtrArray fromMutable(source);
+    for (CKQPtrArray* copy : {&fromConst, &fromMutable}) {
+      EXPECT_EQ(Contents(*copy), contents);
+      EXPECT_EQ(Code(*copy), 0u) << "a fresh error state";
+      EXPECT_EQ(copy->Add(P(99), nullptr), 1) << "the copy grows on its own";
+    }
+    EXPECT_EQ(Contents(source), contents);
+    EXPECT_EQ(Code(source), ERROR_NOT_FOUND);
+  }
+}
+
+// A move hands the slots over: the new array has the elements and the capacity, with a fresh
+// error state; the source is empty with no slots, answers every call as an empty array does,
+// and its next Add reserves 10 slots afresh.
+TEST(KQPtrArray, MoveConstructionTakesTheSlotsAndLeavesTheSourceUsable) {
+  PtrArrayProbe source;
+  Fill(source, 25);
+  source.GetErrorState().SetError(ERROR_NOT_FOUND);
+  const std::vector<void*> contents = Contents(source);
+
+  PtrArrayProbe moved(std::move(source));
+  EXPECT_EQ(Contents(moved), contents);
+  EXPECT_EQ(moved.Capacity(), 40u);
+  EXPECT_EQ(Code(moved), 0u) << "a fresh error state";
+
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move): the moved-from state is
+  // what is tested
+  EXPECT_EQ(Code(source), ERROR_NOT_FOUND) << "the source's error state stays";
+  EXPECT_EQ(source.GetSize(), 0u);
+  EXPECT_EQ(source.IsEmpty(), 1);
+  EXPECT_EQ(source.Capacity(), 0u);
+  EXPECT_EQ(source.begin(), source.end());
+  EXPECT_EQ(source[0], nullptr);
+  EXPECT_EQ(source.GetAt(0), nullptr);
+  EXPECT_EQ(Code(source), ERROR_INVALID_INDEX);
+  EXPECT_EQ(source.Find(P(1)), KQ_NO_INDEX);
+  EXPECT_EQ(source.RemoveAt(0), 0);
+  EXPECT_EQ(source.RemoveAll(), 1);
+  const PtrArrayProbe copyOfEmpty(source);
+  EXPECT_EQ(copyOfEmpty.GetSize(), 0u);
+
+  // Moving a moved-from array hands over nothing and leaves both usable.
+  PtrArrayProbe again(std::move(source));
+  for (PtrArrayProbe* usable : {&source, &again}) {
+    EXPECT_EQ(usable->Add(P(7), nullptr), 1);
+    EXPECT_EQ(Contents(*usable), std::vector<void*>{P(7)});
+    EXPECT_EQ(usable->Capacity(), 10u) << "slots reserved afresh";
+  }
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+}
+
+// Move assignment swaps the frames: the target takes the source's elements, capacity and
+// recorded code, and the source keeps the target's former slots, empty, to grow into.
+TEST(KQPtrArray, MoveAssignmentTakesTheElementsAndCodeAndHandsBackTheSlots) {
+  PtrArrayProbe source;
+  Fill(source, 5);
+  source.Find(P(99)); // records ERROR_NOT_FOUND
+  PtrArrayProbe target;
+  Fill(target, 30);
+
+  CKQPtrArray& base = target;
+  CKQPtrArray& result = (base = std::move(static_cast<CKQPtrArray&>(source)));
+  EXPECT_EQ(&result, &base);
+  EXPECT_EQ(Contents(target), (std::vector<void*>{P(1), P(2), P(3), P(4), P(5)}));
+  EXPECT_EQ(target.Capacity(), 10u);
+  EXPECT_EQ(Code(target), ERROR_NOT_FOUND);
+
+  // NOLINTBEGIN(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  EXPECT_EQ(source.GetSize(), 0u);
+  EXPECT_EQ(source.Capacity(), 40u) << "the target's former slots";
+  Fill(source, 40);
+  EXPECT_EQ(source.Capacity(), 40u) << "room without growing";
+  // NOLINTEND(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+
+  CKQPtrArray& alias = target;
+  base = std::move(alias);
+  EXPECT_EQ(target.GetSize(), 5u) << "self-move changes nothing";
+  EXPECT_EQ(Code(target), ERROR_NOT_FOUND);
+}
+
+// Opposite moves between two arrays on two threads: the locks are taken in one order, so the
+// threads never wait for each other in a cycle.
+TEST(KQPtrArray, OppositeMovesOnTwoThreadsDoNotDeadlock) {
+  CKQPtrArray a;
+  CKQPtrArray b;
+  Fill(a, 1);
+  constexpr int kRounds = 20000;
+  // NOLINTBEGIN(bugprone-use-after-move): moved-from arrays are usable, and used here
+  std::thread left([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      a = std::move(b);
+    }
+  });
+  std::thread right([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      b = std::move(a);
+    }
+  });
+  // NOLINTEND(bugprone-use-after-move)
+  left.join();
+  right.join();
+  EXPECT_LE(a.GetSize() + b.GetSize(), 1u);
 }
 
 TEST(KQPtrArray, ConcurrentWritersKeepTheCount) {

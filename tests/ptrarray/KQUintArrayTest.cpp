@@ -2,6 +2,9 @@
 // that double as "bad index" and "not found" answers.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
 #include "KQTestSupport.h"
@@ -59,4 +62,34 @@ TEST(KQUintArray, CopiesFollowThePointerArrayRules) {
     EXPECT_EQ(array->GetAt(0), 0u);
     EXPECT_EQ(array->GetAt(10), 10u);
   }
+}
+
+// Copies from const arrays and moves keep every value, as the pointer array's do.
+TEST(KQUintArray, ConstCopiesAndMovesKeepTheValues) {
+  CKQUintArray source;
+  for (unsigned v : {0u, 7u, 0xFFFFFFFFu}) {
+    source.Add(v);
+  }
+  const std::vector<unsigned> values{0u, 7u, 0xFFFFFFFFu};
+  const auto valuesOf = [](const CKQUintArray& array) {
+    return std::vector<unsigned>(array.begin(), array.end());
+  };
+  const CKQUintArray& view = source;
+  const CKQUintArray copy(view);
+  EXPECT_EQ(valuesOf(copy), values);
+
+  CKQUintArray moved(std::move(source));
+  EXPECT_EQ(valuesOf(moved), values);
+  // NOLINTNEXTLINE(bugprone-use-after-move,clang-analyzer-cplusplus.Move): moved-from is usable
+  EXPECT_EQ(source.GetSize(), 0u);
+
+  CKQUintArray assigned;
+  assigned.Add(42u);
+  moved.Find(5u); // records ERROR_NOT_FOUND
+  CKQUintArray& result = (assigned = std::move(moved));
+  EXPECT_EQ(&result, &assigned);
+  EXPECT_EQ(valuesOf(assigned), values);
+  EXPECT_EQ(Code(assigned), ERROR_NOT_FOUND) << "move assignment takes the recorded code";
+  EXPECT_EQ(moved.Add(3u), 1); // NOLINT(bugprone-use-after-move,clang-analyzer-cplusplus.Move)
+  EXPECT_EQ(valuesOf(moved), std::vector<unsigned>{3u});
 }

@@ -15,6 +15,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KQFaultInjection.h"
@@ -303,25 +304,62 @@ TEST_F(AllocationSweep, StringArraySetAtRemoveAtRemoveAllCannotFail) {
   }
 }
 
+// The forms in which Append and Copy take their source: the original non-const array, a const
+// one, and a temporary (which an empty target in the same order takes over instead of copying).
+enum class SourceForm { kMutable, kConst, kTemporary };
+const struct {
+  SourceForm form;
+  const char* suffix;
+} kSourceForms[] = {{SourceForm::kMutable, ""},
+                    {SourceForm::kConst, " (const source)"},
+                    {SourceForm::kTemporary, " (temporary)"}};
+
+int AppendAs(SourceForm form, CKQStringArray& target, CKQStringArray& source) {
+  switch (form) {
+  case SourceForm::kConst:
+    return target.Append(std::as_const(source));
+  case SourceForm::kTemporary:
+    return target.Append(std::move(source));
+  case SourceForm::kMutable:
+    break;
+  }
+  return target.Append(source);
+}
+
+int CopyAs(SourceForm form, CKQStringArray& target, CKQStringArray& source) {
+  switch (form) {
+  case SourceForm::kConst:
+    return target.Copy(std::as_const(source));
+  case SourceForm::kTemporary:
+    return target.Copy(std::move(source));
+  case SourceForm::kMutable:
+    break;
+  }
+  return target.Copy(source);
+}
+
 TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
   for (int sorted : {0, 1}) {
     const std::string suffix = " sorted=" + std::to_string(sorted);
     const Strings base(kSource.begin(), kSource.begin() + 5);
-    Sweep("Append" + suffix, [&](long n) {
-      CKQStringArray source;
-      Fill(source, kSource);
-      CKQStringArray target(sorted);
-      Fill(target, base);
-      const Strings before = Texts(target);
-      const int result = Armed(n, [&] { return target.Append(source); });
-      ExpectPrefixAdded(target, sorted, before, kSource, result == 1);
-      if (result == 1) {
-        EXPECT_EQ(Code(target), ERROR_SUCCESS);
-      }
-      EXPECT_EQ(Texts(source), kSource) << "the source is left alone";
-      ExpectLockFree(target);
-      ExpectLockFree(source);
-    });
+    for (const auto& form : kSourceForms) {
+      Sweep("Append" + suffix + form.suffix, [&](long n) {
+        CKQStringArray source;
+        Fill(source, kSource);
+        CKQStringArray target(sorted);
+        Fill(target, base);
+        const Strings before = Texts(target);
+        const int result = Armed(n, [&] { return AppendAs(form.form, target, source); });
+        ExpectPrefixAdded(target, sorted, before, kSource, result == 1);
+        if (result == 1) {
+          EXPECT_EQ(Code(target), ERROR_SUCCESS);
+        }
+        // A filled target copies even a temporary: the source keeps its strings.
+        EXPECT_EQ(Texts(source), kSource) << "the source is left alone";
+        ExpectLockFree(target);
+        ExpectLockFree(source);
+      });
+    }
     Sweep("Append(self)" + suffix, [&](long n) {
       CKQStringArray array(sorted);
       Fill(array, Strings(kSource.begin(), kSource.begin() + 8)); // 16 elements need 20 slots
@@ -330,16 +368,20 @@ TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
       ExpectPrefixAdded(array, sorted, before, before, result == 1, before.size());
       ExpectLockFree(array);
     });
-    Sweep("Copy" + suffix, [&](long n) {
-      CKQStringArray source;
-      Fill(source, kSource);
-      CKQStringArray target(sorted);
-      Fill(target, base);
-      const int result = Armed(n, [&] { return target.Copy(source); });
-      ExpectPrefixAdded(target, sorted, {}, kSource, result == 1);
-      EXPECT_EQ(target.IsSorted(), sorted) << "Copy keeps the target's flag";
-      ExpectLockFree(target);
-    });
+    for (const auto& form : kSourceForms) {
+      // An unsorted target takes a temporary over (nothing to fail); a sorted one copies it.
+      Sweep("Copy" + suffix + form.suffix, [&](long n) {
+        CKQStringArray source;
+        Fill(source, kSource);
+        CKQStringArray target(sorted);
+        Fill(target, base);
+        const int result = Armed(n, [&] { return CopyAs(form.form, target, source); });
+        ExpectPrefixAdded(target, sorted, {}, kSource, result == 1);
+        EXPECT_EQ(target.IsSorted(), sorted) << "Copy keeps the target's flag";
+        ExpectLockFree(target);
+        ExpectLockFree(source);
+      });
+    }
     Sweep("operator=" + suffix, [&](long n) {
       CKQStringArray source(sorted);
       Fill(source, kSource);
@@ -525,6 +567,61 @@ TEST_F(AllocationSweep, PointerArrays) {
         EXPECT_EQ(Code(copy), ERROR_SUCCESS) << "a fresh error state";
       }
       ExpectLockFree(copy);
+    });
+    Sweep(kind + " copy constructor (const source)", [uints](long n) {
+      CKQUintArray source;
+      for (unsigned i = 0; i < 25; ++i) {
+        source.Add(i + 1);
+      }
+      const CKQUintArray& view = source;
+      std::optional<CKQPtrArray> ptrCopy;
+      std::optional<CKQUintArray> uintCopy;
+      try {
+        Armed(n, [&] {
+          if (uints) {
+            uintCopy.emplace(view);
+          } else {
+            ptrCopy.emplace(static_cast<const CKQPtrArray&>(view));
+          }
+        });
+      } catch (const std::bad_alloc&) {
+        EXPECT_FALSE(ptrCopy.has_value() || uintCopy.has_value());
+        return;
+      }
+      CKQPtrArray& copy = uints ? static_cast<CKQPtrArray&>(*uintCopy) : *ptrCopy;
+      if (copy.GetSize() == 0) {
+        EXPECT_EQ(Code(copy), ERROR_OUTOFMEMORY) << "a copy that cannot reserve stays empty";
+      } else {
+        EXPECT_EQ(Contents(copy), Contents(source));
+      }
+      ExpectLockFree(copy);
+    });
+    // Moves allocate nothing (no fault point); the moved-from source grows afresh, and its
+    // growth may fail, leaving it empty and its lock free.
+    Sweep(kind + " moves and the moved-from array's Add", [uints](long n) {
+      CKQUintArray source;
+      for (unsigned i = 0; i < 25; ++i) {
+        source.Add(i + 1);
+      }
+      CKQUintArray target;
+      target.Add(77u);
+      int added = 0;
+      Armed(n, [&] {
+        if (uints) {
+          CKQUintArray moved(std::move(source));
+          target = std::move(moved);
+        } else {
+          CKQPtrArray moved(std::move(static_cast<CKQPtrArray&>(source)));
+          static_cast<CKQPtrArray&>(target) = std::move(moved);
+        }
+        added = source.Add(5u); // NOLINT(bugprone-use-after-move): moved-from is usable
+      });
+      EXPECT_EQ(target.GetSize(), 25u);
+      EXPECT_EQ(target[24], 25u);
+      EXPECT_EQ(source.GetSize(), added == 1 ? 1u : 0u);
+      EXPECT_EQ(Code(source), added == 1 ? ERROR_SUCCESS : ERROR_OUTOFMEMORY);
+      ExpectLockFree(target);
+      ExpectLockFree(source);
     });
     Sweep(kind + " assignment", [uints](long n) {
       CKQUintArray source;

@@ -124,12 +124,33 @@ C_INTERFACE = [
     "kq_string_array_remove_at",
     "kq_string_array_remove_all",
     "kq_string_array_append",
+    "kq_string_array_add_many_utf8",
+    "kq_string_array_add_many_utf16",
     "kq_string_array_create_memory_array",
     "kq_string_array_free_memory_array",
 ]
-REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN + C_INTERFACE
+# Copies from const arrays, moves of the pointer and integer arrays, and the whole-array
+# operations on const and temporary string arrays.
+CONST_AND_MOVES = [
+    "CKQPtrArray::CKQPtrArray(CKQPtrArray const&)",
+    "CKQPtrArray::CKQPtrArray(CKQPtrArray&&)",
+    "CKQPtrArray::operator=(CKQPtrArray&&)",
+    "CKQUintArray::CKQUintArray(CKQUintArray const&)",
+    "CKQUintArray::CKQUintArray(CKQUintArray&&)",
+    "CKQUintArray::operator=(CKQUintArray&&)",
+    "CKQStringArray::Append(CKQStringArray const&)",
+    "CKQStringArray::Append(CKQStringArray&&)",
+    "CKQStringArray::Copy(CKQStringArray const&)",
+    "CKQStringArray::Copy(CKQStringArray&&)",
+    "CKQStringArray::operator+=(CKQStringArray const&)",
+    "CKQStringArray::operator+=(CKQStringArray&&)",
+    "CKQStringArray::operator+(CKQStringArray const&) const",
+]
+REQUIRED = PTR_ARRAY + UINT_ARRAY + STRING_ARRAY + MODERN + CONST_AND_MOVES + C_INTERFACE
 
-# KQString.dll: the members the arrays and the standard C++ face need.
+# KQString.dll: the members the arrays and the standard C++ face need.  The <=> members stay
+# exported although only C++20 clients declare them (the library is always built as C++20);
+# C++17 clients compile the other comparisons inline and import nothing more.
 STRING_COMPONENT = [
     f"CKQString::CKQString({U16VIEW})",
     "CKQString::CKQString(wchar_t const*)",

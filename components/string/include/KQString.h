@@ -12,14 +12,28 @@
 // U+E000), so two texts compare equal without regard to case exactly when their lowered forms
 // are equal.
 //
-// Equality and order (==, <=>) compare texts exactly, code unit by code unit, as Compare does;
-// they take precedence over the conversion to a pointer, so two strings never compare by
-// address.  std::hash<CKQString> agrees with ==, so strings serve as keys of the standard
-// containers, and operator<< writes a string to a std::ostream as UTF-8.
+// Equality and order (==, !=, <, <=, >, >=, and <=> for clients that have it) compare texts
+// exactly, code unit by code unit, as Compare does, with the string on either side; they take
+// precedence over the conversion to a pointer, so two strings never compare by address.
+// std::hash<CKQString> agrees with ==, so strings serve as keys of the standard containers, and
+// operator<< writes a string to a std::ostream as UTF-8.
+//
+// Language levels: the header serves C++17 and C++20 clients.  Where the client has three-way
+// comparison, CKQString declares operator<=> and the compiler derives <, <=, >, >=, != and the
+// reversed forms (u"x" == text) from it and from ==; without it, inline functions at the end of
+// this header give the same operators, built on Compare.  The library itself is built as C++20,
+// so the <=> members are always there in the library.
 #ifndef KQ_STRING_H
 #define KQ_STRING_H
 
+// `<version>` (C++20) says which library features there are; C++17's __has_include tells
+// whether it exists at all.  `<compare>` only where the client has three-way comparison.
+#if __has_include(<version>)
+#include <version>
+#endif
+#if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison)
 #include <compare>
+#endif
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -85,15 +99,19 @@ public:
   int CompareNoCase(const CKQString& other) const noexcept;
 
   // True when both texts hold the same code units; the pointer forms read `text` up to its first
-  // zero unit, and a null `text` is the empty text.  `a != b` is the negation.
+  // zero unit, and a null `text` is the empty text.  `a != b` is the negation, and `text == a`
+  // the same test.
   bool operator==(const CKQString& other) const noexcept;
   bool operator==(const char16_t* text) const noexcept;
   bool operator==(const unsigned short* text) const noexcept;
+#if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison)
   // The order of Compare: code unit by code unit, a prefix before the longer text.  <, <=, >, >=
-  // follow from it.
+  // follow from it, with the string on either side.  (C++17 clients get the same operators from
+  // the inline functions at the end of this header.)
   std::strong_ordering operator<=>(const CKQString& other) const noexcept;
   std::strong_ordering operator<=>(const char16_t* text) const noexcept;
   std::strong_ordering operator<=>(const unsigned short* text) const noexcept;
+#endif
 
   // Conversions to and from UTF-8.  Ill-formed UTF-8 and unpaired surrogates become U+FFFD.
   static CKQString FromUtf8(std::string_view utf8);
@@ -118,6 +136,122 @@ private:
 // Writes the text as UTF-8 (as ToUtf8 gives it), padded to the stream's width like a
 // std::string.
 KQSTRING_EXPORT std::ostream& operator<<(std::ostream& out, const CKQString& text);
+
+#if !(defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison))
+namespace kq {
+// For clients without three-way comparison (C++17), which get the operators that C++20 derives
+// from == and <=> as the inline functions below (not exported: each client compiles them): the
+// sign of the order of `string` and the other text, as operator<=> gives it.  Compare for a
+// string or an unsigned short text; for a char16_t text its view, as the library's own
+// operator<=> compares it (a null text is the empty text).
+inline int Order(const CKQString& string, const CKQString& other) noexcept {
+  return string.Compare(other);
+}
+inline int Order(const CKQString& string, const unsigned short* text) noexcept {
+  return string.Compare(text);
+}
+inline int Order(const CKQString& string, const char16_t* text) noexcept {
+  return string.View().compare(text == nullptr ? std::u16string_view() : std::u16string_view(text));
+}
+
+} // namespace kq
+
+// The text first: the same test as the member with the string first.
+inline bool operator==(const char16_t* text, const CKQString& string) noexcept {
+  return string == text;
+}
+inline bool operator==(const unsigned short* text, const CKQString& string) noexcept {
+  return string == text;
+}
+#if defined(_WIN32)
+// A wide text first, as C++20 reverses `text == L"..."`: the text is converted to a string, as
+// the other operators convert it (which may throw std::bad_alloc).
+inline bool operator==(const wchar_t* text, const CKQString& string) {
+  return string == CKQString(text);
+}
+#endif
+
+// The negations of ==.
+inline bool operator!=(const CKQString& a, const CKQString& b) noexcept { return !(a == b); }
+inline bool operator!=(const CKQString& string, const char16_t* text) noexcept {
+  return !(string == text);
+}
+inline bool operator!=(const char16_t* text, const CKQString& string) noexcept {
+  return !(string == text);
+}
+inline bool operator!=(const CKQString& string, const unsigned short* text) noexcept {
+  return !(string == text);
+}
+inline bool operator!=(const unsigned short* text, const CKQString& string) noexcept {
+  return !(string == text);
+}
+
+// The order of Compare between two strings.
+inline bool operator<(const CKQString& a, const CKQString& b) noexcept {
+  return kq::Order(a, b) < 0;
+}
+inline bool operator>(const CKQString& a, const CKQString& b) noexcept {
+  return kq::Order(a, b) > 0;
+}
+inline bool operator<=(const CKQString& a, const CKQString& b) noexcept {
+  return kq::Order(a, b) <= 0;
+}
+inline bool operator>=(const CKQString& a, const CKQString& b) noexcept {
+  return kq::Order(a, b) >= 0;
+}
+
+// The same order between a string and a char16_t text, on either side.
+inline bool operator<(const CKQString& string, const char16_t* text) noexcept {
+  return kq::Order(string, text) < 0;
+}
+inline bool operator>(const CKQString& string, const char16_t* text) noexcept {
+  return kq::Order(string, text) > 0;
+}
+inline bool operator<=(const CKQString& string, const char16_t* text) noexcept {
+  return kq::Order(string, text) <= 0;
+}
+inline bool operator>=(const CKQString& string, const char16_t* text) noexcept {
+  return kq::Order(string, text) >= 0;
+}
+inline bool operator<(const char16_t* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) > 0;
+}
+inline bool operator>(const char16_t* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) < 0;
+}
+inline bool operator<=(const char16_t* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) >= 0;
+}
+inline bool operator>=(const char16_t* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) <= 0;
+}
+
+// And between a string and an unsigned short text, on either side.
+inline bool operator<(const CKQString& string, const unsigned short* text) noexcept {
+  return kq::Order(string, text) < 0;
+}
+inline bool operator>(const CKQString& string, const unsigned short* text) noexcept {
+  return kq::Order(string, text) > 0;
+}
+inline bool operator<=(const CKQString& string, const unsigned short* text) noexcept {
+  return kq::Order(string, text) <= 0;
+}
+inline bool operator>=(const CKQString& string, const unsigned short* text) noexcept {
+  return kq::Order(string, text) >= 0;
+}
+inline bool operator<(const unsigned short* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) > 0;
+}
+inline bool operator>(const unsigned short* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) < 0;
+}
+inline bool operator<=(const unsigned short* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) >= 0;
+}
+inline bool operator>=(const unsigned short* text, const CKQString& string) noexcept {
+  return kq::Order(string, text) <= 0;
+}
+#endif
 
 namespace std {
 // Hashes the code units, as std::hash<std::u16string_view> hashes the same text: equal strings

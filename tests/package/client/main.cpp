@@ -7,6 +7,10 @@
 #include "KQString.h"
 #include "KQStringArray.h"
 
+#if defined(KQ_EXPECTED_CXX_LEVEL)
+static_assert(__cplusplus / 100 % 100 == KQ_EXPECTED_CXX_LEVEL, "built at another level");
+#endif
+
 int main() {
   CKQUintArray numbers;
   for (unsigned i = 0; i < 20; ++i) {

@@ -1,6 +1,8 @@
-// A client written the standard C++ way against the installed package: range-for, ==, standard
-// containers of strings, printing through <<, look-ups by u16string_view, moves.  Prints what
-// it checked and exits non-zero if anything misbehaves.
+// A client written the standard C++ way against the installed package: range-for, comparisons,
+// standard containers of strings and of arrays, printing through <<, look-ups by
+// u16string_view, whole-array operations on const and temporary arrays, moves.  It is built as
+// C++17 and as C++20 and uses nothing that only one of them has.  Prints what it checked and
+// exits non-zero if anything misbehaves.
 #include <algorithm>
 #include <iostream>
 #include <set>
@@ -15,6 +17,10 @@
 #include "KQResultCodes.h"
 #include "KQString.h"
 #include "KQStringArray.h"
+
+#if defined(KQ_EXPECTED_CXX_LEVEL)
+static_assert(__cplusplus / 100 % 100 == KQ_EXPECTED_CXX_LEVEL, "built at another level");
+#endif
 
 namespace {
 
@@ -64,6 +70,10 @@ int main() {
   Check(ordered.size() == 1002 && distinct.size() == 1002, "std::set and std::unordered_set");
   Check(*ordered.rbegin() == u"\u00E9clair", "ordered by code unit");
   Check(dictionary.GetAt(0) == dictionary.GetAt(1), "== compares texts");
+  const CKQString zebraText(u"Zebra");
+  Check(u"Zebra" == zebraText && zebraText != u"zebra" && u"Apple" < zebraText &&
+            zebraText >= CKQString(u"Zeb"),
+        "comparisons with the string on either side");
 
   // Look-ups by view, exact and without regard to case, on a const array.
   const std::u16string wanted = u"ZEBRA";
@@ -92,6 +102,15 @@ int main() {
   target = std::move(source);
   Check(target.GetAt(0) == u"again" && source.GetSize() == 0, "move assignment");
 
+  // Whole-array operations read const arrays and take over temporaries.
+  CKQStringArray merged(1);
+  merged.Append(dictionary); // a const array: read, not changed
+  merged += MakeDictionary({"aardvark"});
+  const CKQStringArray joined = dictionary + MakeDictionary({"zzz"});
+  Check(merged.GetSize() == 2003 && merged.GetAt(0) == u"aardvark" && joined.GetSize() == 2003 &&
+            dictionary.GetSize() == 2002,
+        "Append, += and + of const and temporary arrays");
+
   // The integer array iterates as well.
   CKQUintArray numbers;
   for (unsigned i = 1; i <= 10; ++i) {
@@ -102,6 +121,17 @@ int main() {
     sum += value;
   }
   Check(sum == 385, "range-for over CKQUintArray");
+
+  // Arrays of numbers in a std::vector: copies of const arrays and moves.
+  std::vector<CKQUintArray> tables;
+  const CKQUintArray& squares = numbers;
+  for (int i = 0; i < 20; ++i) {
+    tables.push_back(squares);
+  }
+  tables.emplace_back();
+  tables.back().Add(7u);
+  Check(tables.size() == 21 && tables[19].GetAt(9) == 100 && tables[20].GetAt(0) == 7,
+        "std::vector of integer arrays");
 
   std::cout << "modern client: " << (g_failures == 0 ? "ok" : "FAILED") << '\n';
   return g_failures == 0 ? 0 : 1;
