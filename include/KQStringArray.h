@@ -304,6 +304,11 @@ private:
   bool AppendFrom(const CKQStringArray& source);
   // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
   bool MergeFrom(const CKQStringArray& source);
+  // The non-const forms these three private helpers had in 1.4.0, kept because the class is
+  // exported whole and its exported symbols stay; each forwards to its const form.
+  CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag);
+  bool AppendFrom(CKQStringArray& source);
+  bool MergeFrom(CKQStringArray& source);
   // With both locks held: releases this array's elements, then takes `source`'s elements, count,
   // slots, keys and items, leaving `source` empty with this array's former (emptied) ones.  The
   // sorted flags and error states stay where they are.  O(1) beside the release.

@@ -283,6 +283,17 @@ CKQStringArray CKQStringArray::operator+(CKQStringArray& source) const {
   return *this + std::as_const(source);
 }
 
+CKQStringArray::CKQStringArray(const CKQStringArray& left, CKQStringArray& right, ConcatTag tag)
+    : CKQStringArray(left, static_cast<const CKQStringArray&>(right), tag) {}
+
+bool CKQStringArray::AppendFrom(CKQStringArray& source) {
+  return AppendFrom(static_cast<const CKQStringArray&>(source));
+}
+
+bool CKQStringArray::MergeFrom(CKQStringArray& source) {
+  return MergeFrom(static_cast<const CKQStringArray&>(source));
+}
+
 int CKQStringArray::Append(const CKQStringArray& source) { return AppendFrom(source) ? 1 : 0; }
 
 int CKQStringArray::Copy(const CKQStringArray& source) {
