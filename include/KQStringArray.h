@@ -62,6 +62,7 @@ namespace kq {
 // it defines the item), so the slot's address is the string's: the iterator yields the element's
 // own string, by const reference, with no copy and no reference-count step.
 struct StringSlot {
+  // The iterator's value and reference types, and the read of one slot.
   using value_type = CKQString;
   using reference = const CKQString&;
   static const CKQString& Read(void* slot) noexcept { return *static_cast<const CKQString*>(slot); }
