@@ -7,10 +7,15 @@
 #   line, a destructor, an override (documented in the base) or the end of the class) documents
 #   all of them: they become one member group, whose documentation Doxygen gives to every member
 #   (DISTRIBUTE_GROUP_DOC).
-# - A comment after a declaration on its line documents that declaration (///<).
+# - A comment block followed by a conditional (#if, #else, #endif, ...) documents nothing: it
+#   stays a plain comment, so that it does not land on whatever Doxygen meets next.
+# - A comment after a declaration on its line documents that declaration (///<); one after the
+#   closing brace of a namespace or an extern "C" block stays a plain comment.
 # - NOLINT comments are for clang-tidy and are dropped.
 
 function is_comment(text) { return text ~ /^[ \t]*\/\// }
+
+function is_conditional(text) { return text ~ /^[ \t]*#[ \t]*(if|ifdef|ifndef|elif|else|endif)/ }
 
 # Lines that end a run of declarations sharing one comment.
 function ends_run(text) {
@@ -45,6 +50,13 @@ END {
       while (i <= count && is_comment(lines[i])) {
         ++i
       }
+      if (i <= count && is_conditional(lines[i])) {
+        for (j = first; j < i; ++j) {
+          print lines[j]
+        }
+        --i
+        continue
+      }
       last = i
       while (last <= count && !ends_run(lines[last])) {
         ++last
@@ -72,7 +84,7 @@ END {
 
 # `code; // text` becomes `code; ///< text`.
 function trailing(text,    head, tail) {
-  if (!is_comment(text) && match(text, /[;{}][ \t]*\/\/ /)) {
+  if (!is_comment(text) && text !~ /^[ \t]*}[ \t]*\/\// && match(text, /[;{}][ \t]*\/\/ /)) {
     head = substr(text, 1, RSTART)
     tail = substr(text, RSTART + 1)
     sub(/\/\/ /, "///< ", tail)

@@ -43,6 +43,7 @@ namespace kq {
 //
 // The pointer array's slots are its values.
 struct PointerSlot {
+  // The iterator's value and reference types, and the read of one slot.
   using value_type = void*;
   using reference = void*;
   static void* Read(void* slot) noexcept { return slot; }
@@ -50,6 +51,7 @@ struct PointerSlot {
 
 // The integer array's slots hold its values zero-extended to a pointer's width.
 struct UintSlot {
+  // The iterator's value and reference types, and the read of one slot.
   using value_type = unsigned;
   using reference = unsigned;
   static unsigned Read(void* slot) noexcept {
@@ -136,10 +138,12 @@ public:
   }
 #if defined(__cpp_impl_three_way_comparison) && defined(__cpp_lib_three_way_comparison) &&         \
     __cpp_impl_three_way_comparison >= 201907L && __cpp_lib_three_way_comparison >= 201907L
+  // Orders positions as pointers into one array; gives <, >, <= and >= (C++20).
   friend std::strong_ordering operator<=>(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index <=> b.m_index;
   }
 #else
+  // The comparisons operator<=> and operator== give C++20 clients, spelt out for C++17.
   friend bool operator!=(const ArrayIterator& a, const ArrayIterator& b) noexcept {
     return a.m_index != b.m_index;
   }

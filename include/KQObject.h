@@ -36,7 +36,10 @@ public:
   const CKQError& GetErrorState() const { return m_error; }
 
 protected:
+  // @name For derived classes
+  // @{
   CKQError m_error; // the code recorded by the last operation that recorded one
+  // @}
 };
 
 #endif // KQ_OBJECT_H

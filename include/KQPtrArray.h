@@ -1,10 +1,26 @@
 // CKQPtrArray, a growable array of untyped pointers, and CKQUintArray, the same array holding
 // unsigned 32-bit integers.
 //
-// Invariants: m_nCount <= m_nCapacity; slots 0 .. m_nCount-1 hold the elements in order.  The
-// array stores the caller's pointers as they are and owns nothing they point to.
+// Each class's own documentation says what it holds, what its operations cost and which threads
+// may use it at once; its Internals section keeps the storage invariants for derived classes.
+#ifndef KQ_PTR_ARRAY_H
+#define KQ_PTR_ARRAY_H
+
+#include "KQArrayIterator.h"
+#include "KQObject.h"
+#include "KQStringArray_export.h"
+
+// A growable, index-addressed array of untyped pointers.  It stores the caller's pointers as they
+// are and owns nothing they point to.
 //
-// Locking: Add, SetAt, RemoveAt, RemoveAll and the destructor hold the array's re-entrant lock
+// Results: operations return 1/0, an element, or an index (KQ_NO_INDEX, 0xFFFFFFFF, when nothing
+// matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
+//
+// Costs: Add is amortised O(1) (the slot buffer doubles from 10 slots); GetAt and operator[] are
+// O(1); RemoveAt is one block move of the later slots; Find is a linear scan; copies copy the
+// slots, moves hand them over in O(1) (so a std::vector of arrays grows by moving them).
+//
+// Threads: Add, SetAt, RemoveAt, RemoveAll and the destructor hold the array's re-entrant lock
 // while they change it, the move constructor the source's and move assignment both arrays'.
 // Reads (GetAt, operator[], Find, GetSize, IsEmpty, iteration), copies and copy assignment take
 // no lock: any number of threads may read at once, and a caller that reads while other threads
@@ -16,20 +32,10 @@
 // never record a code (a const array's error state stays as it is); they answer through their
 // results alone.
 //
-// Results: operations return 1/0, an element, or an index (KQ_NO_INDEX, 0xFFFFFFFF, when nothing
-// matches), and most of them also record a code from KQResultCodes.h in GetErrorState().
+// ### Internals
 //
-// Costs: Add is amortised O(1) (the slot buffer doubles from 10 slots); RemoveAt is one block move
-// of the later slots; Find is a linear scan; copies copy the slots, moves hand them over in O(1)
-// (so a std::vector of arrays grows by moving them).
-#ifndef KQ_PTR_ARRAY_H
-#define KQ_PTR_ARRAY_H
-
-#include "KQArrayIterator.h"
-#include "KQObject.h"
-#include "KQStringArray_export.h"
-
-// The pointer array (see the file comment for its invariants, locking and costs).
+// m_nCount <= m_nCapacity; slots 0 .. m_nCount-1 of the buffer whose address *m_ppStorage holds
+// are the elements in order.
 class KQSTRINGARRAY_EXPORT CKQPtrArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved.
@@ -95,6 +101,10 @@ public:
   const_iterator end() const noexcept;
 
 protected:
+  // @name For derived classes
+  // The storage frame and the helpers the derived arrays build on.
+  // @{
+
   // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY (the buffer,
   // its contents and the capacity unchanged).
   int Alloc(unsigned slots);
@@ -106,6 +116,7 @@ protected:
   unsigned m_nCount = 0;         // used slots
   unsigned m_nCapacity = 0;      // slots the buffer has room for
   KQLockStorage m_lock{};        // re-entrant lock guarding changes
+  // @}
 
 private:
   void CopySlotsFrom(const CKQPtrArray& source);

@@ -1,48 +1,8 @@
 // CKQStringArray, an array of wide strings kept in arrival order or in case-insensitive order,
 // with a CRC-32 key beside every element for fast search.
 //
-// Invariants: m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the
-// array, holding the element's text exactly as added; the element's key is the CRC-32 of the
-// lowered text.  Items come from a private per-array slab.  A private key block beside the slots,
-// with room for at least m_nCapacity keys, holds the key of slot i at position i for every element,
-// so a search reads keys contiguously instead of through each slot's item: the members that add,
-// replace, remove or move slots (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys
-// with them, and Alloc grows both together.  One exception: in a long sorted array, Add keeps the
-// keys of strings it puts in the middle aside, up to a few dozen, and the next member that reads
-// or moves keys (FindString included) writes them into place in one pass.  When m_bSorted is
-// non-zero no element compares greater than the next one under CKQString::CompareNoCase; strings
-// equal without regard to case keep the one added last first.
-//
-// Ownership: the array owns its items and their strings.  Callers get copies (strings are
-// implicitly shared, so a copy costs a reference-count step), const references to the elements'
-// own strings through the iterators, or, through CreateMemoryArray, a flat array that is theirs
-// until they hand it to FreeMemoryArray.
-//
-// Locking: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
-// whole-array operations take the source's lock for each string they read and the target's
-// through Add (taking a temporary's elements over, and move assignment, hold both locks, in
-// address order), and assignment changes the sorted flag under the target's lock.  Iteration,
-// operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to
-// write in keys that sorted additions left aside (so searches may still run side by side).  Any
-// number of threads may make those reads at once; callers that read while other threads write
-// must order those calls themselves.  Only GetAt reads an element under the lock: a thread may
-// read with it beside a writer.
-//
-// Costs: Add is O(log n) comparisons plus one block move of the later slots (and, below 512
-// elements, of their keys) in a sorted array, amortised O(1) in an unsorted one; GetAt and
-// operator[] are O(1); RemoveAt is one block move of slots and one of keys.  FindString in a
-// sorted array is a binary search, O(log n) comparisons, plus (exact search) a walk over the
-// elements equal without regard to case; in an unsorted array it scans the contiguous key block
-// (SSE2 where the CPU has it) and compares text only where the keys agree.
-//
-// Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
-// takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
-// array's error state stays as it is); begin()/end(), read-only random-access iterators yielding
-// const references to the elements' own strings, read in place without the lock (O(1) a step,
-// no copy, no reference-count step); Add, SetAt and FindString taking a std::u16string_view (and
-// a const char16_t*, so that literals and pointers keep choosing one overload); moves that hand
-// over the elements in O(1); Append, Copy, += and + for const arrays and temporaries; AddRange
-// and the range constructor for loading many strings; and Reserve.
+// The class's documentation says what it holds, what its operations cost and which threads may
+// use it at once; its Internals section keeps the storage invariants for derived classes.
 #ifndef KQ_STRING_ARRAY_H
 #define KQ_STRING_ARRAY_H
 
@@ -64,6 +24,7 @@ namespace kq {
 // it defines the item), so the slot's address is the string's: the iterator yields the element's
 // own string, by const reference, with no copy and no reference-count step.
 struct StringSlot {
+  // The iterator's value and reference types, and the read of one slot.
   using value_type = CKQString;
   using reference = const CKQString&;
   static const CKQString& Read(void* slot) noexcept { return *static_cast<const CKQString*>(slot); }
@@ -71,7 +32,56 @@ struct StringSlot {
 
 } // namespace kq
 
-// The string array (see the file comment for its invariants, ownership, locking and costs).
+// An array of UTF-16 strings that owns its elements, kept in arrival order or, when built sorted,
+// in case-insensitive order, with the CRC-32 of each lowered text beside it for fast search.
+//
+// Ownership: the array owns its elements.  Callers get copies (strings are implicitly shared, so
+// a copy costs a reference-count step), const references to the elements' own strings through
+// the iterators, or, through CreateMemoryArray, a flat array that is theirs until they hand it to
+// FreeMemoryArray.  In a sorted array, strings equal without regard to case keep the one added
+// last first.
+//
+// Costs: Add is O(log n) comparisons plus one block move of the later slots (and, below 512
+// elements, of their keys) in a sorted array, amortised O(1) in an unsorted one; GetAt and
+// operator[] are O(1); RemoveAt is one block move of slots and one of keys.  FindString in a
+// sorted array is a binary search, O(log n) comparisons, plus (exact search) a walk over the
+// elements equal without regard to case; in an unsorted array it scans the contiguous key block
+// (SSE2 where the CPU has it) and compares text only where the keys agree.  To load many
+// strings, use AddRange or the iterator-range constructor (one sort and merge, where one Add per
+// string into a sorted array moves up to n slots each time).
+//
+// Threads: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
+// whole-array operations take the source's lock for each string they read and the target's
+// through Add (taking a temporary's elements over, and move assignment, hold both locks, in
+// address order), and assignment changes the sorted flag under the target's lock.  Iteration,
+// operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to
+// write in keys that sorted additions left aside (so searches may still run side by side).  Any
+// number of threads may make those reads at once; callers that read while other threads write
+// must order those calls themselves.  Only GetAt reads an element under the lock: a thread may
+// read with it beside a writer.
+//
+// Beside the members above the array offers a standard C++ face: const overloads of GetAt (which
+// takes the lock), GetSize, IsEmpty, IsSorted and FindString that never record a code (a const
+// array's error state stays as it is); begin()/end(), read-only random-access iterators yielding
+// const references to the elements' own strings, read in place without the lock (O(1) a step,
+// no copy, no reference-count step); Add, SetAt and FindString taking a std::u16string_view (and
+// a const char16_t*, so that literals and pointers keep choosing one overload); moves that hand
+// over the elements in O(1); Append, Copy, += and + for const arrays and temporaries; AddRange
+// and the range constructor for loading many strings; and Reserve.
+//
+// ### Internals
+//
+// m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the array,
+// holding the element's text exactly as added; the element's key is the CRC-32 of the lowered
+// text.  Items come from a private per-array slab.  A private key block beside the slots, with
+// room for at least m_nCapacity keys, holds the key of slot i at position i for every element, so
+// a search reads keys contiguously instead of through each slot's item: the members that add,
+// replace, remove or move slots (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys
+// with them, and Alloc grows both together.  One exception: in a long sorted array, Add keeps the
+// keys of strings it puts in the middle aside in a key log, up to a few dozen, and the next member
+// that reads or moves keys (FindString included) writes them into place in one pass.  When
+// m_bSorted is non-zero no element compares greater than the next one under
+// CKQString::CompareNoCase.
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
 public:
   // An empty array with 10 slots reserved; any non-zero `sorted` keeps it in case-insensitive
@@ -260,6 +270,10 @@ public:
   const_iterator end() const noexcept;
 
 protected:
+  // @name For derived classes
+  // The storage frame and the helpers the derived arrays build on.
+  // @{
+
   // Makes room for `slots` slots and as many keys; never shrinks.  1, or 0 with
   // ERROR_OUTOFMEMORY, the slots, the keys and the capacity as they were.
   int Alloc(unsigned slots);
@@ -282,6 +296,7 @@ protected:
   unsigned m_nCapacity = 0;       // slots the buffer has room for
   int m_bSorted = 0;              // non-zero: kept in case-insensitive order
   mutable KQLockStorage m_lock{}; // re-entrant lock guarding changes (const GetAt takes it too)
+  // @}
 
 private:
   std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
