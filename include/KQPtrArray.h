@@ -108,8 +108,9 @@ protected:
   // Makes room for `slots` slots; never shrinks.  1, or 0 with ERROR_OUTOFMEMORY (the buffer,
   // its contents and the capacity unchanged).
   int Alloc(unsigned slots);
-  // Starts an empty frame without reserving slots.  Meant for a frame that has not been started:
-  // it releases nothing the array already holds.
+  // Empties the array (count 0; the array owns nothing its slots point to) and returns 1.  It
+  // keeps the frame the constructor started: the same lock, storage cell and slot buffer, the
+  // capacity as it was; it reserves nothing and cannot fail.  Holds the lock.
   int Init();
 
   void*** m_ppStorage = nullptr; // heap cell holding the slot buffer's address (null: none yet)

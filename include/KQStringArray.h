@@ -76,10 +76,12 @@ struct StringSlot {
 // text.  Items come from a private per-array slab.  A private key block beside the slots, with
 // room for at least m_nCapacity keys, holds the key of slot i at position i for every element, so
 // a search reads keys contiguously instead of through each slot's item: the members that add,
-// replace, remove or move slots (Add, SetAt, RemoveAt, RemoveAll, CreateInsertionPoint) move keys
-// with them, and Alloc grows both together.  One exception: in a long sorted array, Add keeps the
-// keys of strings it puts in the middle aside in a key log, up to a few dozen, and the next member
-// that reads or moves keys (FindString included) writes them into place in one pass.  When
+// replace or remove slots (Add, SetAt, RemoveAt, RemoveAll) move keys with them, and Alloc grows
+// both together.  Two exceptions, both put right by the next member that reads or moves keys
+// (FindString included) before it reads them: in a long sorted array, Add keeps the keys of
+// strings it puts in the middle aside in a key log, up to a few dozen, to write them into place
+// in one pass; and after CreateInsertionPoint (a derived class rearranging slots, see the
+// protected section) every key is taken afresh from the items.  When
 // m_bSorted is non-zero no element compares greater than the next one under
 // CKQString::CompareNoCase.
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
@@ -272,19 +274,44 @@ public:
 protected:
   // @name For derived classes
   // The storage frame and the helpers the derived arrays build on.
+  //
+  // What a derived class may do with the slots and fields below.  The slots 0 .. m_nCount - 1
+  // of the buffer *m_ppStorage hold the array's items: opaque pointers the array owns (each item
+  // holds its element's text, which GetAt and operator[] give).  A derived class may read them
+  // and rearrange them: move an item from one slot to another, or open a slot with
+  // CreateInsertionPoint and put into it an item taken from another slot, closing the slot it
+  // came from so that m_nCount ends as it was, as a sort or a reorder does.  When it hands the
+  // array back, every item must sit in exactly one slot below m_nCount: an item put in twice is
+  // released twice, one left out is never released, and nothing but the array's own items may go
+  // in (only the array makes items).  Rearranging slots directly must follow a call of
+  // CreateInsertionPoint (CreateInsertionPoint(m_nCount) moves nothing), with no other member
+  // called in between: that call makes the array take every key afresh from the items at the
+  // next member that reads keys, so FindString finds every element where the derived class put
+  // it.  In a sorted array (m_bSorted non-zero) the binary search and the exact-match walk rely on
+  // the case-insensitive order: a derived class that breaks it gets searches that may miss, and
+  // Add positions that follow no order.  m_ppStorage, m_nCapacity and m_bSorted are read-only to
+  // a derived class (Alloc grows the buffer, InitObject sets the flag).  Alloc, FindItemPosition
+  // and CreateInsertionPoint take no lock: a derived class that shares the array between threads
+  // holds m_lock around them and its own slot changes (on Windows, a CRITICAL_SECTION).
   // @{
 
   // Makes room for `slots` slots and as many keys; never shrinks.  1, or 0 with
   // ERROR_OUTOFMEMORY, the slots, the keys and the capacity as they were.
   int Alloc(unsigned slots);
-  // Starts an empty frame with the given sorted flag and reserves 10 slots.  Meant for a frame
-  // that has not been started: it releases nothing the array already holds.
+  // Empties the array as RemoveAll does (every element released), takes `sorted` as the sorted
+  // flag and reserves 10 slots with Alloc(10), which keeps a larger buffer as it is.  It keeps
+  // the frame the constructor started: the same lock, storage cell, slot buffer and key block.
+  // Holds the lock.  Out of memory (only when the array has fewer than 10 slots: after a failed
+  // reservation or a move): ERROR_OUTOFMEMORY recorded, the array empty.
   void InitObject(int sorted);
   // Where Add would insert `text`: in a sorted array the first element that does not sort before
   // it, otherwise (and when every element sorts before it) the count.  O(log n) comparisons.
   unsigned FindItemPosition(CKQString* text);
-  // Moves the slots from `index` on, with their keys, up by one; the caller has made room, fills
-  // the slot (Add stores the new item and its key there) and updates the count.
+  // Moves the slots from `index` on up by one (nothing when `index` is at or past the count) and
+  // marks every key to be taken afresh from the items at the next member that reads keys (O(n)
+  // then, once).  The caller has made room (m_nCount < m_nCapacity), puts an item into slot
+  // `index` and sets the count; it may rearrange other slots too before it calls any other
+  // member (see above).
   void CreateInsertionPoint(unsigned index);
   // The CRC-32 of the text's code units as given; it lowers nothing.  The CRC-32 of a lowered
   // copy equals an element's key, but the array computes its keys in one lowering pass of its
@@ -308,6 +335,14 @@ private:
   void* m_pItemChunks = nullptr;
   void* m_pFreeItems = nullptr;
 
+  // The tests' hold on the run length of sorted merges (tests/support/KQTestAccess.h).
+  friend class KQStringArrayTestSeam;
+  // Sets how many strings a sorted merge reads into one run, for every array of the process, and
+  // returns the length it replaces; 0 restores the built-in length (65,536).  The result of a
+  // merge never depends on it, only the size of the blocks the merge allocates: tests use runs
+  // of a few strings to merge many of them.
+  static unsigned SetMergeRunLength(unsigned strings) noexcept;
+
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.
   CKQStringArray(const CKQStringArray& left, const CKQStringArray& right, ConcatTag tag);
@@ -317,7 +352,8 @@ private:
   // `source`'s lock; writes nothing into `source` but keys its sorted additions left aside.
   // False when it stopped at a string it could not add (ERROR_OUTOFMEMORY recorded).
   bool AppendFrom(const CKQStringArray& source);
-  // AppendFrom for a sorted array: reads and orders the strings first, then merges them in.
+  // AppendFrom for a sorted array: reads the strings into ordered runs first, then merges them
+  // all in.
   bool MergeFrom(const CKQStringArray& source);
   // The non-const forms these three private helpers had in 1.4.0, kept because the class is
   // exported whole and its exported symbols stay; each forwards to its const form.

@@ -122,8 +122,12 @@ int CKQPtrArray::Alloc(unsigned slots) {
   return kq::frame::Grow(m_ppStorage, m_nCapacity, slots, m_error);
 }
 
+// Every constructor has started the frame, so a restart keeps it: the lock stays the one that is
+// live, and the storage cell and slot buffer are reused as they are.  The pointers in the slots
+// are the caller's: nothing is released.
 int CKQPtrArray::Init() {
-  kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
+  ScopedLock lock(m_lock);
+  StoreCount(m_nCount, 0);
   return m_ppStorage != nullptr ? 1 : 0;
 }
 

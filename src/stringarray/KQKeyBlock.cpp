@@ -6,6 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string_view>
+
+#include "KQStringItem.h"
+#include "KQStringKey.h"
 
 namespace kq {
 namespace {
@@ -20,6 +24,31 @@ struct KeyLog {
 };
 
 KeyLog* LogOf(void* log) noexcept { return static_cast<KeyLog*>(log); }
+
+// The block is one C-runtime allocation: the stale mark, then the keys.  The array's pointer is
+// to the first key, so searches and scans index keys directly; the mark is the word in front.
+constexpr std::size_t kMarkWords = 1;
+
+std::uint32_t* BaseOf(std::uint32_t* keys) noexcept {
+  return keys == nullptr ? nullptr : keys - kMarkWords;
+}
+
+// The mark is read by searches without the lock and cleared by a search under it.
+std::atomic_ref<std::uint32_t> MarkOf(std::uint32_t* keys) noexcept {
+  return std::atomic_ref<std::uint32_t>(keys[-static_cast<std::ptrdiff_t>(kMarkWords)]);
+}
+
+bool IsStale(std::uint32_t* keys) noexcept {
+  return keys != nullptr && MarkOf(keys).load(std::memory_order_acquire) != 0;
+}
+
+// Takes the key of each of the `count` items in `slots` from its text.  O(total text).
+void KeyAll(std::uint32_t* keys, void** slots, unsigned count) noexcept {
+  for (unsigned i = 0; i < count; ++i) {
+    const std::u16string_view text = StringAccess::View(ItemAt(slots, i)->text);
+    keys[i] = StringKey(text.data(), text.size());
+  }
+}
 
 // Opens index `at` of the first `count` keys: the keys from `at` on move up by one.
 void OpenKeys(std::uint32_t* keys, unsigned at, unsigned count) noexcept {
@@ -51,20 +80,24 @@ void WriteLogged(std::uint32_t* keys, KeyLog& log) noexcept {
 
 bool KeyBlock::Resize(unsigned count) noexcept {
   if (count == 0) {
-    std::free(m_keys); // NOLINT(cppcoreguidelines-no-malloc)
+    std::free(BaseOf(m_keys)); // NOLINT(cppcoreguidelines-no-malloc)
     m_keys = nullptr;
     return true;
   }
-  constexpr std::size_t kMaxKeys = std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t);
-  if (std::size_t{count} > kMaxKeys) {
+  constexpr std::size_t kMaxWords = std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t);
+  if (std::size_t{count} > kMaxWords - kMarkWords) {
     return false;
   }
+  const bool fresh = m_keys == nullptr;
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the key block is a C-runtime block like the slots
-  void* resized = std::realloc(m_keys, std::size_t{count} * sizeof(std::uint32_t));
+  void* resized = std::realloc(BaseOf(m_keys), (kMarkWords + count) * sizeof(std::uint32_t));
   if (resized == nullptr) {
     return false;
   }
-  m_keys = static_cast<std::uint32_t*>(resized);
+  m_keys = static_cast<std::uint32_t*>(resized) + kMarkWords;
+  if (fresh) {
+    MarkOf(m_keys).store(0, std::memory_order_relaxed);
+  }
   return true;
 }
 
@@ -81,17 +114,27 @@ void KeyBlock::Forget() noexcept {
   if (m_log != nullptr) {
     LogOf(m_log)->pending.store(0, std::memory_order_release);
   }
+  if (m_keys != nullptr) {
+    MarkOf(m_keys).store(0, std::memory_order_release);
+  }
 }
 
-void KeyBlock::Open(unsigned index, unsigned count) noexcept { OpenKeys(Settled(), index, count); }
+void KeyBlock::MarkStale() noexcept {
+  if (m_keys != nullptr) {
+    MarkOf(m_keys).store(1, std::memory_order_release);
+  }
+}
 
-void KeyBlock::Erase(unsigned index, unsigned count) noexcept {
-  std::uint32_t* keys = Settled();
+void KeyBlock::Erase(void** slots, unsigned index, unsigned count) noexcept {
+  std::uint32_t* keys = Settled(slots, count);
   std::memmove(keys + index, keys + index + 1,
                std::size_t{count - index - 1} * sizeof(std::uint32_t));
 }
 
 void KeyBlock::Insert(unsigned index, unsigned count, std::uint32_t key) noexcept {
+  if (IsStale(m_keys)) {
+    return; // every key is taken afresh at the next settling, this one too
+  }
   KeyLog* log = LogOf(m_log);
   unsigned pending = log != nullptr ? log->pending.load(std::memory_order_relaxed) : 0;
   if (index == count) {
@@ -131,13 +174,22 @@ void KeyBlock::Insert(unsigned index, unsigned count, std::uint32_t key) noexcep
   log->pending.store(pending + 1, std::memory_order_release);
 }
 
-bool KeyBlock::Pending(const void* log) noexcept {
-  return log != nullptr &&
-         static_cast<const KeyLog*>(log)->pending.load(std::memory_order_acquire) != 0;
+bool KeyBlock::Pending(std::uint32_t* keys, const void* log) noexcept {
+  return IsStale(keys) || (log != nullptr && static_cast<const KeyLog*>(log)->pending.load(
+                                                 std::memory_order_acquire) != 0);
 }
 
-std::uint32_t* KeyBlock::Settle(std::uint32_t* keys, void* log) noexcept {
-  if (Pending(log)) {
+// Stale keys are all taken afresh, which makes anything logged moot: the log is emptied first,
+// and the mark cleared last, so a search that sees it clear sees every key written.
+std::uint32_t* KeyBlock::Settle(std::uint32_t* keys, void* log, void** slots,
+                                unsigned count) noexcept {
+  if (IsStale(keys)) {
+    if (log != nullptr) {
+      LogOf(log)->pending.store(0, std::memory_order_relaxed);
+    }
+    KeyAll(keys, slots, count);
+    MarkOf(keys).store(0, std::memory_order_release);
+  } else if (log != nullptr && LogOf(log)->pending.load(std::memory_order_acquire) != 0) {
     WriteLogged(keys, *LogOf(log));
   }
   return keys;

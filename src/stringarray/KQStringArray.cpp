@@ -35,7 +35,6 @@ void OpenSlot(void** slots, unsigned index, unsigned count) noexcept {
 
 void CKQStringArray::Start(int sorted) {
   kq::frame::Start(m_ppStorage, m_nCount, m_nCapacity, m_lock);
-  kq::KeyBlock(m_pKeys, m_pKeyLog).Forget(); // a restarted frame has no elements to key
   m_bSorted = sorted;
   Alloc(kq::frame::kInitialSlots);
 }
@@ -117,19 +116,21 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
     m_error.SetError(ERROR_INVALID_STATE);
     return 0;
   }
-  StringItem* item = ItemAt(*m_ppStorage, index);
-  item->text = std::move(text);
-  kq::KeyBlock(m_pKeys, m_pKeyLog).Settled()[index] = key;
+  void** slots = *m_ppStorage;
+  std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled(slots, m_nCount);
+  ItemAt(slots, index)->text = std::move(text);
+  keys[index] = key;
   return 1;
 }
 
-// The release runs under the lock, before the slots move over the removed one: it gives the item
-// back to the slab (releasing its text) and moves the later keys down by one, so the key block
-// stays in step.
+// The release runs under the lock, before the slots move over the removed one: it moves the later
+// keys down by one, so the key block stays in step (settling them first, which may read every
+// item, the removed one included), then gives the item back to the slab (releasing its text).
 int CKQStringArray::RemoveAt(unsigned index) {
   const auto release = [this, index](void* slot) {
+    // The count has not stepped down yet.
+    kq::KeyBlock(m_pKeys, m_pKeyLog).Erase(*m_ppStorage, index, m_nCount);
     kq::ItemSlab(m_pItemChunks, m_pFreeItems).Delete(static_cast<StringItem*>(slot));
-    kq::KeyBlock(m_pKeys, m_pKeyLog).Erase(index, m_nCount); // the count has not stepped down yet
   };
   if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, release) == 0) {
     return 0;
@@ -182,7 +183,15 @@ int CKQStringArray::Alloc(unsigned slots) {
   return 1;
 }
 
-void CKQStringArray::InitObject(int sorted) { Start(sorted); }
+// Every constructor has started the frame, so a restart keeps it: the lock stays the one that is
+// live (re-creating it would lose track of any holder), the elements go as RemoveAll releases
+// them, and the storage cell, slot buffer and key block are reused as they are.
+void CKQStringArray::InitObject(int sorted) {
+  ScopedLock lock(m_lock);
+  RemoveAll();
+  kq::frame::StoreFlag(m_bSorted, sorted);
+  Alloc(kq::frame::kInitialSlots);
+}
 
 // A lower-bound binary search: because elements enter only through Add and CompareNoCase is a
 // total preorder, it finds the same position as a scan from the front for the first element that
@@ -195,12 +204,15 @@ unsigned CKQStringArray::FindItemPosition(CKQString* text) {
   return kq::LowerBoundNoCase(*m_ppStorage, count, text->View());
 }
 
+// The caller goes on to write slots itself, with items the key block cannot follow: the keys are
+// marked stale rather than moved, and the next member that reads them takes them all from the
+// items.
 void CKQStringArray::CreateInsertionPoint(unsigned index) {
   const unsigned count = LoadCount(m_nCount);
   if (index < count) {
     OpenSlot(*m_ppStorage, index, count);
-    kq::KeyBlock(m_pKeys, m_pKeyLog).Open(index, count);
   }
+  kq::KeyBlock(m_pKeys, m_pKeyLog).MarkStale();
 }
 
 std::uint32_t CKQStringArray::GetCRC(CKQString text) {

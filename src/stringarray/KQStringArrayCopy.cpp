@@ -1,14 +1,21 @@
 // CKQStringArray whole-array operations: append, copy, concatenation, copy construction and
 // assignment.  Each reads the source one element at a time under the source's lock; no lock is
 // held across elements.  An unsorted target inserts each string through Add.  A sorted target
-// reads all the strings first (shared texts and the source's keys, outside its lock), orders them,
-// and merges them in under its lock in one pass from the back: O(k log k + n + k) for k strings
-// into n, where one Add per string would move up to n slots each time.
+// reads all the strings first (shared texts and the source's keys, outside its lock) into runs of
+// at most a run length of strings (65,536), orders each run as it completes, and merges them all
+// in under its lock in one pass from the back: O(k log k + n + k) for k strings into n, where one
+// Add per string would move up to n slots each time.  The runs bound every block the operation
+// allocates for itself (a run's records and texts, the item chunks), so a source of any size asks
+// for no block larger than a run's, however many strings it holds: only the target's own slots
+// and keys grow with it.
 //
 // Order in a sorted target: every string goes in front of the equal-without-case strings the
 // target already held, as Add puts it.  Strings from a sorted source keep their relative order,
 // so a copy of a sorted array equals it element for element.  Strings from an unsorted source
 // end as adding them one by one would leave them: a later string in front of an earlier equal.
+// The runs change nothing in that order: every string has one place in a total order (its text,
+// then its position in the source), and merging ordered runs gives the same sequence as ordering
+// them all at once.
 //
 // Concurrency: the source's count is read once, when the operation starts, and no more strings
 // than that are read, so an operation ends even while its source keeps growing (two arrays
@@ -20,13 +27,19 @@
 //
 // Out of memory: copying stops at the first string that cannot be added, so the target holds a
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
-// strings are not added past a gap, and no later success overwrites the failure.  A sorted
-// target merges nothing when it cannot hold the batch it reads into; when its slots cannot grow
-// to hold them all, it merges the leading ones that fit in the slots it has and drops the rest;
-// when the items for the whole batch cannot be reserved, it merges none.
+// strings are not added past a gap, and no later success overwrites the failure.  A shortage is
+// either std::bad_alloc or std::length_error (a container asked for more than it can hold): both
+// are caught and reported alike, so nothing leaves these operations but the result, and the copy
+// constructor never leaves a started frame behind.  A sorted target merges the runs it read
+// before the first one it could not allocate room for; when its slots cannot grow to hold them
+// all, it merges the leading strings that fit in the slots it has and drops the rest; when the
+// items for all of them cannot be reserved, it merges none.
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -80,9 +93,9 @@ std::uint64_t SortPrefix(std::u16string_view text) noexcept {
 constexpr unsigned kReadAhead = 16;
 
 // A string on its way into a sorted array: its sort prefix, its units, its key and its position
-// in the source, so that sorting mostly compares integers held in the batch and reaches the texts
+// in the source, so that sorting mostly compares integers held in the run and reaches the texts
 // (scattered in the heap) only for strings whose first eight lowered units agree.  The string
-// itself waits in the batch's list of texts at its position; its item is made only when it is
+// itself waits in its run's list of texts at its position; its item is made only when it is
 // merged in, under the target's lock that guards the item slab.  The record is trivially
 // copyable, so the sort moves no reference counts.
 struct Incoming {
@@ -93,26 +106,190 @@ struct Incoming {
   unsigned arrival = 0;
 };
 
-// Orders a batch under CompareNoCase; equal-without-case strings keep their arrival order when
-// `keepOrder`, else they are reversed (the order one Add after another gives them).  The
-// arrival breaks every tie, so the order is total and an unstable sort gives the same result.
-// Two strings with equal full prefixes (eight lowered units below 0x7F, all code points of
-// their own) have their first eight lowered units in common, so the comparison starts after
-// them.
-void OrderBatch(std::vector<Incoming>& batch, bool keepOrder) noexcept {
-  std::sort(batch.begin(), batch.end(), [keepOrder](const Incoming& a, const Incoming& b) {
-    if (a.prefix != b.prefix) {
-      return a.prefix < b.prefix;
-    }
-    const std::size_t skip = (a.prefix & kMarkedBytes) == 0 && (a.prefix & 0xFF) != 0 ? 8 : 0;
-    const int order = kq::casemap::CompareNoCase(a.units + skip, a.length - skip, b.units + skip,
-                                                 b.length - skip);
-    if (order != 0) {
-      return order < 0;
-    }
-    return keepOrder ? a.arrival < b.arrival : a.arrival > b.arrival;
+// Whether `a` goes in front of `b` under CompareNoCase; equal-without-case strings keep their
+// arrival order when `keepOrder`, else they are reversed (the order one Add after another gives
+// them).  The arrival breaks every tie, so the order is total: an unstable sort, and a merge of
+// runs ordered apart, give the same sequence.  Two strings with equal full prefixes (eight
+// lowered units below 0x7F, all code points of their own) have their first eight lowered units
+// in common, so the comparison starts after them.
+bool Before(const Incoming& a, const Incoming& b, bool keepOrder) noexcept {
+  if (a.prefix != b.prefix) {
+    return a.prefix < b.prefix;
+  }
+  const std::size_t skip = (a.prefix & kMarkedBytes) == 0 && (a.prefix & 0xFF) != 0 ? 8 : 0;
+  const int order =
+      kq::casemap::CompareNoCase(a.units + skip, a.length - skip, b.units + skip, b.length - skip);
+  if (order != 0) {
+    return order < 0;
+  }
+  return keepOrder ? a.arrival < b.arrival : a.arrival > b.arrival;
+}
+
+// The most strings one run holds unless a test has set another length.  A run's records take
+// 24 bytes a string on 32-bit targets (32 on 64-bit), so a run asks for 1.5 MiB at most there.
+constexpr unsigned kRunLength = 65536;
+std::atomic<unsigned> g_runLength{kRunLength};
+
+// Strings read one after another from the source, ordered once the run is complete.  While the
+// runs are merged, records[0, unplaced) are still to go in, the last of them first.
+struct Run {
+  std::vector<Incoming> records;
+  std::vector<CKQString> texts; // texts[arrival - first]: the strings, in the order read
+  unsigned first = 0;
+  std::size_t unplaced = 0;
+};
+
+// Runs `allocate`, which allocates and nothing else; false when it ran short: std::bad_alloc,
+// or std::length_error from a container asked for more than it can hold.
+template <typename Allocate> bool Allocated(Allocate allocate) noexcept {
+  try {
+    allocate();
+    return true;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return false;
+}
+
+// Appends a run with room for `length` strings, the first of them the source's element `first`,
+// and two entries for it to `tree`.  False, both lists as they were, when there is no room.
+bool StartRun(std::vector<Run>& runs, std::vector<std::uint64_t>& tree, unsigned first,
+              unsigned length) noexcept {
+  if (tree.size() + 2 > tree.capacity() &&
+      !Allocated([&] { tree.reserve(std::max<std::size_t>(16, 2 * tree.capacity())); })) {
+    return false;
+  }
+  return Allocated([&] {
+    Run run;
+    run.first = first;
+    run.records.reserve(length); // with the next, the run's only allocations
+    run.texts.reserve(length);
+    runs.push_back(std::move(run)); // on failure `runs` stays as it was
+    tree.resize(tree.size() + 2);   // within the room reserved above: cannot throw
   });
 }
+
+// A tournament (loser tree) of the runs by the last string each still has to place: the winner
+// is the greatest of them, the string the merge from the back takes next.  With r runs, entries
+// 1 .. r-1 of the tree hold the runs that lost the matches of a complete binary tree whose leaf
+// for run i is r + i (the parent of node e is e / 2), entry 0 the run that won them all, and
+// entries r .. 2r-1 the rank of each run: the sort prefix of its last string still to place,
+// plus one, or 0 once it has placed them all (a prefix has at most 0x80 in its top byte, so the
+// sum never wraps).  Replacing the winner's string replays only the matches on its leaf's path:
+// ceil(log2 r) comparisons, nearly all of two ranks side by side in the tree, so a step rarely
+// reaches into a run's block, and the loser of each is picked without a branch (which string
+// wins is as good as random).
+//
+// Runs that follow one another (every string of a run goes behind every string of the runs
+// before it, as with a sorted source) need no matches: the merge takes the last run to its
+// start, then the one before, and so on.  The tree checks that once, O(r), and then plays none.
+class RunTree {
+public:
+  RunTree(std::vector<Run>& runs, std::vector<std::uint64_t>& tree, bool keepOrder) noexcept
+      : m_runs(runs), m_node(tree.data()), m_rank(tree.data() + runs.size()),
+        m_count(static_cast<std::uint32_t>(runs.size())), m_keepOrder(keepOrder) {
+    const Run* previous = nullptr;
+    for (std::uint32_t run = 0; run < m_count; ++run) {
+      Run& r = m_runs[run];
+      r.unplaced = r.records.size();
+      m_rank[run] = Rank(run);
+      if (r.unplaced != 0) {
+        m_chained = m_chained && (previous == nullptr ||
+                                  !Before(r.records.front(), previous->records.back(), keepOrder));
+        previous = &r;
+        m_node[0] = run; // for a chain: the last run with strings
+      }
+    }
+    if (!m_chained) {
+      m_node[0] = Play(1);
+    }
+  }
+
+  // The greatest string still to place, and its run (there must be one).
+  const Incoming& Top() const noexcept {
+    const Run& run = m_runs[m_node[0]];
+    return run.records[run.unplaced - 1];
+  }
+  Run& TopRun() noexcept { return m_runs[m_node[0]]; }
+
+  // Takes the greatest string out of its run and replays its matches.  O(log runs), O(1) for a
+  // chain.
+  void TakeTop() noexcept {
+    auto winner = static_cast<std::uint32_t>(m_node[0]);
+    Run& r = m_runs[winner];
+    if (m_chained) {
+      if (--r.unplaced == 0) {
+        while (winner > 0 && m_runs[--winner].unplaced == 0) {
+        }
+        m_node[0] = winner;
+      }
+      return;
+    }
+    // The runs are read backwards, many at once, which the processor does not foresee: fetch
+    // the record kReadAhead strings further back while this one is placed.
+    if (--r.unplaced > kReadAhead) {
+      Prefetch(&r.records[r.unplaced - 1 - kReadAhead]);
+    }
+    std::uint64_t rank = Rank(winner);
+    m_rank[winner] = rank;
+    // The matches on the path do not depend on who wins them, so their entries can all be
+    // loaded at once; only the comparisons chain, with the winner and its rank in registers.
+    for (std::uint32_t match = (m_count + winner) / 2; match > 0; match /= 2) {
+      const auto kept = static_cast<std::uint32_t>(m_node[match]);
+      const std::uint64_t keptRank = m_rank[kept];
+      const bool less = rank != keptRank || rank == 0 ? rank < keptRank : Tied(winner, kept);
+      // All ones when the winner so far loses here; the selections are masks, not branches.
+      const std::uint32_t lost = 0u - static_cast<std::uint32_t>(less);
+      const std::uint32_t loser = kept ^ ((kept ^ winner) & lost);
+      m_node[match] = loser;
+      winner ^= kept ^ loser;
+      rank ^= (rank ^ keptRank) & (0ull - static_cast<std::uint64_t>(less));
+    }
+    m_node[0] = winner;
+  }
+
+private:
+  // Plays the matches at and below `node`, keeping each loser, and returns the winner.
+  std::uint32_t Play(std::uint32_t node) noexcept {
+    if (node >= m_count) {
+      return node - m_count; // a leaf (the only one, at 1, when there is one run)
+    }
+    std::uint32_t left = Play(2 * node);
+    std::uint32_t right = Play(2 * node + 1);
+    if (Less(left, right)) {
+      std::swap(left, right);
+    }
+    m_node[node] = right;
+    return left;
+  }
+
+  std::uint64_t Rank(std::uint32_t run) const noexcept {
+    const Run& r = m_runs[run];
+    return r.unplaced == 0 ? 0 : r.records[r.unplaced - 1].prefix + 1;
+  }
+
+  // Whether run `a`'s string goes in front of run `b`'s (a run with none left goes in front of
+  // all).  Different ranks decide; equal ones of two live runs need their records.
+  bool Less(std::uint32_t a, std::uint32_t b) const noexcept {
+    const std::uint64_t x = m_rank[a];
+    const std::uint64_t y = m_rank[b];
+    return x != y || x == 0 ? x < y : Tied(a, b);
+  }
+
+  // Less for two live runs of equal rank.
+  bool Tied(std::uint32_t a, std::uint32_t b) const noexcept {
+    const Run& p = m_runs[a];
+    const Run& q = m_runs[b];
+    return Before(p.records[p.unplaced - 1], q.records[q.unplaced - 1], m_keepOrder);
+  }
+
+  std::vector<Run>& m_runs;
+  std::uint64_t* m_node;
+  std::uint64_t* m_rank;
+  std::uint32_t m_count;
+  bool m_keepOrder;
+  bool m_chained = true;
+};
 
 } // namespace
 
@@ -142,9 +319,7 @@ bool CKQStringArray::AppendFrom(const CKQStringArray& source) {
     // shifted elements): take the elements present now, then add each once.  Copies share text,
     // so the snapshot is cheap.
     std::vector<CKQString> snapshot;
-    try {
-      snapshot.reserve(count); // the only allocation: at most `count` strings go in below
-    } catch (const std::bad_alloc&) {
+    if (!Allocated([&] { snapshot.reserve(count); })) { // at most `count` strings go in below
       m_error.SetError(ERROR_OUTOFMEMORY);
       return false;
     }
@@ -169,23 +344,29 @@ bool CKQStringArray::AppendFrom(const CKQStringArray& source) {
 
 // The source is read to its end before anything is merged, so an array appended to itself adds
 // the elements it held at the start, once each.  The merge writes from the back: slot n + k - 1
-// down, taking the larger of the last unplaced element and the last unplaced incoming string
-// (the element on a tie: it stays behind its equals), so every slot is written after it was
-// read and nothing is moved twice.  The slots and keys move together.  Should the flag have been
-// cleared meanwhile (by an assignment), the merge is still a valid order for an unsorted array.
+// down, taking the larger of the last unplaced element and the greatest unplaced incoming string
+// (the winner of the runs' tournament; the element on a tie: it stays behind its equals), so
+// every slot is written after it was read and nothing is moved twice.  The slots and keys move
+// together.  Should the flag have been cleared meanwhile (by an assignment), the merge is still a
+// valid order for an unsorted array.
 bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
   const bool keepOrder = LoadFlag(source.m_bSorted) != 0;
   const unsigned count = source.GetSize(); // the most strings this operation reads
-  std::vector<Incoming> batch;
-  std::vector<CKQString> texts; // texts[arrival]: the strings, in the order they were read
-  try {
-    batch.reserve(count); // with the next, the batch's only allocations
-    texts.reserve(count);
-  } catch (const std::bad_alloc&) {
-    m_error.SetError(ERROR_OUTOFMEMORY);
-    return false;
-  }
+  const unsigned runLength = std::max(1u, g_runLength.load(std::memory_order_relaxed));
+  std::vector<Run> runs;
+  std::vector<std::uint64_t> tree; // two entries for every run: the merge's tournament
+  bool complete = true;
+  unsigned roomInRun = 0;
   for (unsigned i = 0; i < count; ++i) {
+    if (roomInRun == 0) {
+      const unsigned length = std::min(runLength, count - i);
+      if (!StartRun(runs, tree, i, length)) {
+        complete = false; // the runs read so far hold a prefix of the source
+        break;
+      }
+      roomInRun = length;
+    }
+    Run& run = runs.back();
     std::uint32_t key = 0;
     {
       // The source's key of the element is its text's key: it is taken, not computed again.
@@ -204,66 +385,91 @@ bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
       if (i + kReadAhead / 2 < present) {
         Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
       }
-      texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
-      key = kq::KeyBlock::Settle(source.m_pKeys, source.m_pKeyLog)[i];
+      run.texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
+      key = kq::KeyBlock::Settle(source.m_pKeys, source.m_pKeyLog, slots, present)[i];
     }
-    const std::u16string_view units = texts.back().View();
-    batch.push_back({SortPrefix(units), units.data(), static_cast<std::uint32_t>(units.size()), key,
-                     i}); // within the reserved room: cannot throw
+    const std::u16string_view units = run.texts.back().View();
+    run.records.push_back({SortPrefix(units), units.data(),
+                           static_cast<std::uint32_t>(units.size()), key,
+                           i}); // within the reserved room: cannot throw
+    if (--roomInRun == 0) {
+      std::sort(
+          run.records.begin(), run.records.end(), // ordered while it is in the cache
+          [keepOrder](const Incoming& a, const Incoming& b) { return Before(a, b, keepOrder); });
+    }
   }
-  if (batch.empty()) {
-    return true;
+  if (!runs.empty() && roomInRun != 0) {
+    // The last run ended early (the source shrank or the next run could not be allocated).
+    Run& last = runs.back();
+    std::sort(
+        last.records.begin(), last.records.end(),
+        [keepOrder](const Incoming& a, const Incoming& b) { return Before(a, b, keepOrder); });
   }
-  OrderBatch(batch, keepOrder);
-  bool complete = true;
+  std::size_t total = 0;
+  for (const Run& run : runs) {
+    total += run.records.size();
+  }
+  if (total == 0) {
+    if (!complete) {
+      m_error.SetError(ERROR_OUTOFMEMORY);
+    }
+    return complete;
+  }
   {
     const kq::platform::ScopedLock lock(m_lock);
     const unsigned n = LoadCount(m_nCount);
     kq::ItemSlab items(m_pItemChunks, m_pFreeItems);
-    if (!items.Reserve(batch.size())) {
-      batch.clear(); // no string goes in: the empty prefix
+    if (!items.Reserve(total, runLength)) {
+      for (Run& run : runs) {
+        run.records.clear(); // no string goes in: the empty prefix
+      }
+      total = 0;
       complete = false;
     }
-    if (batch.size() > m_nCapacity - n) {
+    if (total > m_nCapacity - n) {
       // One reservation, to at least the doubled capacity, so that a run of small appends does
       // not reallocate every time.
       const unsigned room = kq::frame::kMaxSlots - n;
       const unsigned doubled = kq::frame::GrowthTarget(n, m_nCapacity);
-      const bool grown = batch.size() <= room &&
-                         Alloc(std::max(n + static_cast<unsigned>(batch.size()), doubled)) != 0;
+      const bool grown =
+          total <= room && Alloc(std::max(n + static_cast<unsigned>(total), doubled)) != 0;
       if (!grown) {
         // Only the first strings of the source that fit in the slots already there go in.
         complete = false;
         const unsigned fit = m_nCapacity - n;
-        std::size_t kept = 0;
-        for (const Incoming& incoming : batch) {
-          if (incoming.arrival < fit) {
-            batch[kept++] = incoming;
-          }
+        total = 0;
+        for (Run& run : runs) {
+          std::erase_if(run.records,
+                        [fit](const Incoming& incoming) { return incoming.arrival >= fit; });
+          total += run.records.size();
         }
-        batch.resize(kept);
       }
     }
-    std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled();
-    unsigned i = n;
-    auto j = static_cast<unsigned>(batch.size());
-    unsigned w = n + j;
-    void** slots = j > 0 ? *m_ppStorage : nullptr; // no slot buffer at all after a failed start
-    while (j > 0) {
-      const Incoming& incoming = batch[j - 1];
-      --w;
-      if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text,
-                                     std::u16string_view(incoming.units, incoming.length)) >= 0) {
-        --i;
-        slots[w] = slots[i];
-        keys[w] = keys[i];
-      } else {
-        --j;
-        slots[w] = items.New(std::move(texts[incoming.arrival])); // reserved above: cannot throw
-        keys[w] = incoming.key;
+    if (total > 0) { // then there are slots: after a failed start none might have been reserved
+      void** slots = *m_ppStorage;
+      std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled(slots, n);
+      RunTree order(runs, tree, keepOrder);
+      unsigned i = n;
+      auto j = static_cast<unsigned>(total);
+      unsigned w = n + j;
+      while (j > 0) {
+        const Incoming& incoming = order.Top();
+        --w;
+        if (i > 0 && kq::CompareNoCase(ItemAt(slots, i - 1)->text,
+                                       std::u16string_view(incoming.units, incoming.length)) >= 0) {
+          --i;
+          slots[w] = slots[i];
+          keys[w] = keys[i];
+        } else {
+          --j;
+          Run& run = order.TopRun();
+          slots[w] = items.New(std::move(run.texts[incoming.arrival - run.first])); // reserved
+          keys[w] = incoming.key;
+          order.TakeTop();
+        }
       }
+      StoreCount(m_nCount, n + static_cast<unsigned>(total)); // the count changes last
     }
-    StoreCount(m_nCount, n + static_cast<unsigned>(batch.size())); // the count changes last
   }
   m_error.SetError(complete ? ERROR_SUCCESS : ERROR_OUTOFMEMORY);
   return complete;
@@ -328,4 +534,8 @@ CKQStringArray& CKQStringArray::operator=(const CKQStringArray& source) {
     m_error = source.m_error; // last: the target ends with the source's recorded code
   } // otherwise ERROR_OUTOFMEMORY stays: the target holds only a prefix of the source
   return *this;
+}
+
+unsigned CKQStringArray::SetMergeRunLength(unsigned strings) noexcept {
+  return g_runLength.exchange(strings == 0 ? kRunLength : strings, std::memory_order_relaxed);
 }

@@ -70,12 +70,13 @@ unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
 } // namespace
 
 // No lock is taken to search: callers keep writers away while they search.  Only keys still
-// logged by sorted insertions are written into the key block first, under the lock, so that
-// searches running side by side do not write the block together.
+// logged by sorted insertions, or keys gone stale after a derived class rearranged the slots, are
+// put in place first, under the lock, so that searches running side by side do not write the
+// block together.
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const {
-  if (kq::KeyBlock::Pending(m_pKeyLog)) {
+  if (kq::KeyBlock::Pending(m_pKeys, m_pKeyLog)) {
     const kq::platform::ScopedLock lock(m_lock);
-    kq::KeyBlock::Settle(m_pKeys, m_pKeyLog);
+    kq::KeyBlock::Settle(m_pKeys, m_pKeyLog, *m_ppStorage, kq::frame::LoadCount(m_nCount));
   }
   const unsigned count = kq::frame::LoadCount(m_nCount);
   void** slots = *m_ppStorage;

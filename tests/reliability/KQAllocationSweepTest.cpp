@@ -14,6 +14,7 @@
 #include <future>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -338,9 +339,21 @@ int CopyAs(SourceForm form, CKQStringArray& target, CKQStringArray& source) {
   return target.Copy(source);
 }
 
+// The settings the whole-array sweeps run with: an unsorted target (no merge), and a sorted one
+// whose merge reads runs of its built-in length, or of three strings so that a failure can come
+// between runs.
+struct MergeSetting {
+  int sorted;
+  unsigned runLength; // 0: the built-in length
+};
+constexpr MergeSetting kMergeSettings[] = {{0, 0}, {1, 0}, {1, 3}};
+
 TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
-  for (int sorted : {0, 1}) {
-    const std::string suffix = " sorted=" + std::to_string(sorted);
+  for (const MergeSetting& setting : kMergeSettings) {
+    const int sorted = setting.sorted;
+    const ScopedMergeRunLength runs(setting.runLength);
+    const std::string suffix =
+        " sorted=" + std::to_string(sorted) + " runs of " + std::to_string(setting.runLength);
     const Strings base(kSource.begin(), kSource.begin() + 5);
     for (const auto& form : kSourceForms) {
       Sweep("Append" + suffix + form.suffix, [&](long n) {
@@ -402,8 +415,11 @@ TEST_F(AllocationSweep, StringArrayAppendAndCopy) {
 }
 
 TEST_F(AllocationSweep, StringArrayCopyConstructorAndConcatenation) {
-  for (int sorted : {0, 1}) {
-    const std::string suffix = " sorted=" + std::to_string(sorted);
+  for (const MergeSetting& setting : kMergeSettings) {
+    const int sorted = setting.sorted;
+    const ScopedMergeRunLength runs(setting.runLength);
+    const std::string suffix =
+        " sorted=" + std::to_string(sorted) + " runs of " + std::to_string(setting.runLength);
     Sweep("copy constructor" + suffix, [&](long n) {
       CKQStringArray source(sorted);
       Fill(source, kSource);
@@ -449,6 +465,114 @@ TEST_F(AllocationSweep, StringArrayCopyConstructorAndConcatenation) {
       EXPECT_EQ(right.GetSize(), 6u);
     });
   }
+}
+
+// A container asked to hold more than it can throws std::length_error before it allocates (a merge
+// batch of one record per string did so on 32-bit targets for sources of some 90 million
+// strings).  The merges into sorted arrays take it for the shortage it is: wherever it strikes
+// (with runs of three strings: before, between or after runs), the target holds a prefix and
+// reports ERROR_OUTOFMEMORY, and a copy constructor hands out that prefix, leaking nothing.  Only
+// the storage cell's failure leaves the constructor, as std::bad_alloc does.
+TEST_F(AllocationSweep, LengthErrorsInSortedMergesAreShortages) {
+  for (unsigned runLength : {0u, 3u}) {
+    const ScopedMergeRunLength runs(runLength);
+    const std::string suffix = ", runs of " + std::to_string(runLength);
+    const Strings base(kSource.begin(), kSource.begin() + 5);
+    Sweep("Append" + suffix, [&](long n) {
+      CKQStringArray source;
+      Fill(source, kSource);
+      CKQStringArray target(1);
+      Fill(target, base);
+      const Strings before = Texts(target);
+      int result = -1;
+      {
+        const kqtest::ScopedFault fault(n, kqtest::Shortage::kLengthError);
+        result = target.Append(source);
+      }
+      ExpectPrefixAdded(target, 1, before, kSource, result == 1);
+      ExpectLockFree(target);
+    });
+    Sweep("copy constructor" + suffix, [&](long n) {
+      CKQStringArray source(1);
+      Fill(source, kSource);
+      const Strings sourceTexts = Texts(source);
+      std::optional<CKQStringArray> copy;
+      try {
+        const kqtest::ScopedFault fault(n, kqtest::Shortage::kLengthError);
+        copy.emplace(source);
+      } catch (const std::length_error&) {
+        EXPECT_EQ(n, 1) << "only the storage cell's failure leaves the constructor";
+        EXPECT_FALSE(copy.has_value());
+        return;
+      }
+      const bool complete = copy->GetSize() == source.GetSize();
+      ExpectPrefixAdded(*copy, 1, {}, sourceTexts, complete, sourceTexts.size());
+      ExpectLockFree(*copy);
+    });
+  }
+}
+
+// Restarting a started array (InitObject, Init) keeps its frame: the same lock, storage cell and
+// slot buffer.  The string array releases its elements (items, texts, item chunks, logged keys)
+// and takes the new sorted flag; the pointer array only empties.  Nothing leaks, the lock stays
+// usable, and the array works on as a new one would.
+TEST_F(AllocationSweep, RestartingAStartedArrayReleasesWhatItHeld) {
+  const struct {
+    const char* name;
+    int sorted;
+    int newSorted;
+    unsigned elements;
+    bool movedFrom; // its slots handed to another array first: the restart reserves afresh
+  } cases[] = {
+      {"empty", 0, 1, 0, false},
+      {"3 elements", 1, 0, 3, false},
+      {"700 elements", 0, 1, 700, false},
+      {"700 sorted elements (keys kept aside)", 1, 1, 700, false},
+      {"moved from", 1, 0, 5, true},
+  };
+  for (const auto& c : cases) {
+    Sweep(std::string("InitObject, ") + c.name, [&c](long n) {
+      StringArrayProbe array(c.sorted);
+      for (unsigned i = 0; i < c.elements; ++i) {
+        array.Add(S(("element " + std::to_string(i * 7919 % 1000)).c_str()));
+      }
+      std::optional<CKQStringArray> taken;
+      if (c.movedFrom) {
+        taken.emplace(std::move(array));
+      }
+      const unsigned capacity = array.Capacity();
+      Armed(n, [&] {
+        array.InitObject(c.newSorted);
+        return 0;
+      });
+      EXPECT_EQ(array.GetSize(), 0u);
+      EXPECT_EQ(array.IsSorted(), c.newSorted);
+      if (kqtest::FaultHappened()) {
+        EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+        EXPECT_EQ(array.Capacity(), 0u);
+      } else {
+        EXPECT_EQ(array.Capacity(), std::max(capacity, 10u)) << "a larger buffer is kept";
+      }
+      Fill(array, {"b", "A", "c"});
+      const Strings expected = c.newSorted != 0 ? Strings{"A", "b", "c"} : Strings{"b", "A", "c"};
+      EXPECT_EQ(Texts(array), expected);
+      EXPECT_EQ(array.FindString(S("C"), 1), 2u);
+      ExpectLockFree(array);
+    });
+  }
+  Sweep("CKQPtrArray::Init", [](long n) {
+    PtrArrayProbe array;
+    for (unsigned i = 0; i < 25; ++i) {
+      array.Add(P(i + 1), nullptr);
+    }
+    EXPECT_EQ(Armed(n, [&] { return array.Init(); }), 1);
+    EXPECT_FALSE(kqtest::FaultHappened()) << "no allocation expected";
+    EXPECT_EQ(array.GetSize(), 0u);
+    EXPECT_EQ(array.Capacity(), 40u) << "the slot buffer is kept";
+    EXPECT_EQ(array.Add(P(7), nullptr), 1);
+    EXPECT_EQ(Contents(array), std::vector<void*>{P(7)});
+    ExpectLockFree(array);
+  });
 }
 
 TEST_F(AllocationSweep, CreateMemoryArray) {
@@ -658,17 +782,18 @@ TEST_F(AllocationSweep, PointerArrays) {
 // source that fit in the slots it has, in their places, and drops the others.  When not even
 // the items for the batch can be had, it takes none.
 TEST_F(AllocationSweep, SortedTargetWhoseSlotsCannotGrowTakesWhatFits) {
-  // The batch's two blocks (records and texts), then one chunk of items for the whole batch (the
-  // first chunk has room for 7 more), then the key block's growth.
+  // The merge's heap of runs, the run's two blocks (records and texts), the list of runs, then
+  // one chunk of items for the whole run (the first chunk has room for 7 more), then the key
+  // block's growth.
   const struct {
     const char* what;
     long failing;
     Strings expected;
     long newBlocks; // blocks the target holds afterwards beyond those it held before
   } cases[] = {
-      {"the key block", 4, Model(1, {"old"}, kSource, 9), 1},
-      {"the chunk of items", 3, {"old"}, 0},
-      {"the batch's texts", 2, {"old"}, 0},
+      {"the key block", 6, Model(1, {"old"}, kSource, 9), 1},
+      {"the chunk of items", 5, {"old"}, 0},
+      {"the run's texts", 3, {"old"}, 0},
   };
   ASSERT_GT(kSource.size(), 9u);
   for (const auto& c : cases) {

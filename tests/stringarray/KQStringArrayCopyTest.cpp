@@ -8,6 +8,7 @@
 
 #include "KQResultCodes.h"
 #include "KQStringArray.h"
+#include "KQTestAccess.h"
 #include "KQTestSupport.h"
 
 using namespace kqtest;
@@ -96,7 +97,8 @@ Strings ModelAppend(Strings contents, const Strings& added, bool sourceSorted) {
 } // namespace
 
 // Random arrays over a small alphabet, so that runs of equal-without-case strings are common:
-// every whole-array operation into a sorted array matches the one-by-one model.
+// every whole-array operation into a sorted array matches the one-by-one model, whether the merge
+// reads the source in one run or in runs of a few strings.
 TEST(KQStringArrayCopy, MergesIntoASortedArrayMatchTheOneByOneModel) {
   std::mt19937 random(12345);
   const auto randomText = [&random] {
@@ -108,7 +110,9 @@ TEST(KQStringArrayCopy, MergesIntoASortedArrayMatchTheOneByOneModel) {
     return text;
   };
   for (int round = 0; round < 300; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
+    const unsigned runLength = round % 3 == 0 ? 0u : round % 3 == 1 ? 1u : 3u;
+    const ScopedMergeRunLength runs(runLength);
+    SCOPED_TRACE("round " + std::to_string(round) + ", runs of " + std::to_string(runLength));
     const bool sourceSorted = round % 2 == 0;
     CKQStringArray source(sourceSorted ? 1 : 0);
     CKQStringArray target(1);
@@ -141,6 +145,62 @@ TEST(KQStringArrayCopy, MergesIntoASortedArrayMatchTheOneByOneModel) {
     EXPECT_EQ(Texts(self), ModelAppend(targetTexts, targetTexts, true));
     if (HasFailure()) {
       break;
+    }
+  }
+}
+
+// A sorted merge reads its source in runs, orders each, and merges them all at once: with runs
+// of one, two or three strings, every case below must end exactly as the one-by-one model says,
+// as a merge in one run does (strings equal without case included, wherever the run boundaries
+// fall among them).
+TEST(KQStringArrayCopy, MergesInShortRunsKeepTheOrderOfOneRun) {
+  const struct {
+    const char* name;
+    int sourceSorted;
+    Strings source; // added in this order
+    Strings target; // a sorted target's contents before the merge, added in this order
+  } cases[] = {
+      {"equal strings, unsorted source", 0, {"b", "A", "B", "a", "c", "a", "A", "b"}, {"a", "B"}},
+      {"equal strings, sorted source",
+       1,
+       {"dog", "Dog", "DOG", "cat", "CAT", "emu", "Cat", "dOG"},
+       {"dOg", "cat"}},
+      {"one run of equals across every boundary", 1, {"x", "X", "x", "X", "x", "X", "x"}, {"X"}},
+      {"unsorted source already in order", 0, {"a", "b", "c", "d", "e", "f", "g"}, {"c"}},
+      {"unsorted source in reverse order", 0, {"g", "f", "e", "d", "c", "b", "a"}, {}},
+      {"one string", 0, {"q"}, {"p", "r"}},
+      {"empty source", 1, {}, {"a"}},
+  };
+  for (unsigned runLength : {1u, 2u, 3u}) {
+    const ScopedMergeRunLength runs(runLength);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", runs of " + std::to_string(runLength));
+      CKQStringArray source(c.sourceSorted);
+      Fill(source, c.source);
+      const Strings sourceTexts = Texts(source);
+      const bool sorted = c.sourceSorted != 0;
+
+      CKQStringArray target(1);
+      Fill(target, c.target);
+      const Strings targetTexts = Texts(target);
+      EXPECT_EQ(target.Append(source), 1);
+      EXPECT_EQ(Texts(target), ModelAppend(targetTexts, sourceTexts, sorted));
+
+      CKQStringArray copied(1);
+      EXPECT_EQ(copied.Copy(source), 1);
+      EXPECT_EQ(Texts(copied), ModelAppend({}, sourceTexts, sorted));
+
+      if (sorted) {
+        const CKQStringArray& constSource = source;
+        CKQStringArray constructed(constSource);
+        EXPECT_EQ(Texts(constructed), sourceTexts) << "a copy of a sorted array equals it";
+        CKQStringArray self(constSource);
+        EXPECT_EQ(self.Append(self), 1);
+        EXPECT_EQ(Texts(self), ModelAppend(sourceTexts, sourceTexts, true));
+      }
+      for (const std::string& text : Texts(target)) {
+        EXPECT_NE(target.FindString(S(text.c_str()), 0), KQ_NO_INDEX) << text << ": keys in step";
+      }
     }
   }
 }

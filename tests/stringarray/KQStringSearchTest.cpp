@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -174,7 +175,8 @@ testing::AssertionResult FindsAsLinearScan(CKQStringArray& array,
     array.GetErrorState().SetError(ERROR_INVALID_INDEX);
     const unsigned found = array.FindString(text, noCase);
     const std::uint32_t code = Code(array);
-    const std::uint32_t expectedCode = expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
+    const std::uint32_t expectedCode =
+        expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
     if (found != expected || code != expectedCode) {
       return testing::AssertionFailure()
              << "FindString(" << Describe(text) << ", " << noCase << ") gave " << found
@@ -400,5 +402,124 @@ TEST(KQStringSearch, LongSortedArraysSearchRightAfterRunsOfAdditions) {
   ASSERT_EQ(items.size(), model.size());
   for (unsigned i = 0; i < items.size(); ++i) {
     ASSERT_EQ(items[i].Compare(model[i]), 0) << "element " << i;
+  }
+}
+
+namespace {
+
+// A derived array that moves elements as a sort or a reorder would, through the protected
+// interface alone: it opens a slot with CreateInsertionPoint, stores there the item it took from
+// another slot (items are opaque to it), and closes the slot that item came from.
+class SlotMover : public CKQStringArray {
+public:
+  using CKQStringArray::CKQStringArray;
+
+  // Moves element `from` to index `to` of the result; the others keep their order.
+  void Move(unsigned from, unsigned to) {
+    if (m_nCount == m_nCapacity) {
+      ASSERT_EQ(Alloc(m_nCapacity + 1), 1) << "one free slot is needed";
+    }
+    void** slots = *m_ppStorage;
+    void* item = slots[from];
+    const unsigned open = to > from ? to + 1 : to; // its index while both slots hold it
+    CreateInsertionPoint(open);
+    slots[open] = item;
+    const unsigned old = from < open ? from : from + 1;
+    std::memmove(slots + old, slots + old + 1, std::size_t{m_nCount - old} * sizeof(void*));
+  }
+};
+
+// Every element is found where it is, exactly and without regard to case, and a text that is
+// not there is not.
+void ExpectEveryElementFound(CKQStringArray& array, const CKQString& absent) {
+  const std::vector<CKQString> items = Contents(array);
+  for (const CKQString& item : items) {
+    ASSERT_TRUE(FindsAsLinearScan(array, items, item));
+    CKQString lowered = item;
+    lowered.MakeLower();
+    ASSERT_TRUE(FindsAsLinearScan(array, items, lowered));
+  }
+  ASSERT_TRUE(FindsAsLinearScan(array, items, absent));
+}
+
+} // namespace
+
+// What a derived class moves through the protected interface is found where it put it: by the key
+// scan of an unsorted array, and by the binary search and the exact-match walk of a sorted one
+// (whose order the moves keep).  Adding and removing afterwards keep searches in step.
+TEST(KQStringSearch, ElementsADerivedClassMovedAreFoundWhereItPutThem) {
+  const struct {
+    const char* name;
+    int sorted;
+    Strings added;
+    std::vector<std::pair<unsigned, unsigned>> moves; // from, to
+    Strings expected;
+  } cases[] = {
+      {"banana moved in front of cherry",
+       0,
+       {"apple", "cherry", "banana"},
+       {{2, 1}},
+       {"apple", "banana", "cherry"}},
+      {"the first to the end", 0, {"a", "b", "c", "d"}, {{0, 3}}, {"b", "c", "d", "a"}},
+      {"reversed",
+       0,
+       {"a", "b", "c", "d", "e"},
+       {{4, 0}, {4, 1}, {4, 2}, {4, 3}},
+       {"e", "d", "c", "b", "a"}},
+      {"every slot in use: the slots grow first",
+       0,
+       {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"},
+       {{9, 0}},
+       {"10", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+      {"sorted: a run of equals reordered",
+       1,
+       {"Banana", "banana", "BANANA", "apple", "cherry"},
+       {{3, 1}, {2, 3}},
+       {"apple", "Banana", "banana", "BANANA", "cherry"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SlotMover array(c.sorted);
+    Fill(array, c.added);
+    for (const auto& [from, to] : c.moves) {
+      array.Move(from, to);
+    }
+    ASSERT_EQ(Texts(array), c.expected);
+    for (unsigned i = 0; i < c.expected.size(); ++i) {
+      EXPECT_EQ(array.FindString(S(c.expected[i].c_str()), 0), i) << c.expected[i];
+    }
+    ExpectEveryElementFound(array, S("durian"));
+    EXPECT_EQ(array.RemoveAt(0), 1);
+    EXPECT_EQ(array.Add(S("Cherry")), 1);
+    ExpectEveryElementFound(array, S("durian"));
+  }
+}
+
+// The same on long arrays: an unsorted one (scanned with SSE2 where the CPU has it) after random
+// moves, and a sorted one holding keys put aside by its additions, its runs of equals reordered.
+TEST(KQStringSearch, LongArraysADerivedClassRearrangedSearchRight) {
+  const TextPool pool(4);
+  std::mt19937 random(99);
+  for (int sorted : {0, 1}) {
+    SCOPED_TRACE(testing::Message() << "sorted " << sorted);
+    SlotMover array(sorted);
+    for (int i = 0; i < 700; ++i) {
+      array.Add(pool.Pick(random));
+    }
+    for (int move = 0; move < 40; ++move) {
+      const auto count = array.GetSize();
+      if (sorted == 0) {
+        array.Move(static_cast<unsigned>(random() % count),
+                   static_cast<unsigned>(random() % count));
+        continue;
+      }
+      // In a sorted array, an element moves within its run of equals only.
+      const auto at = static_cast<unsigned>(random() % (count - 1));
+      if (array[at].CompareNoCase(array[at + 1]) == 0) {
+        array.Move(at + 1, at);
+      }
+      array.Add(pool.Pick(random)); // keys put aside again before the next move
+    }
+    ExpectEveryElementFound(array, FromUnits(u"absent"));
   }
 }

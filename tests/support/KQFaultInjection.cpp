@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 #if defined(__ELF__)
 #include <dlfcn.h>
@@ -44,6 +45,7 @@ std::atomic<bool> g_armed{false};
 std::atomic<long> g_seen{0};
 std::atomic<long> g_failAt{0};
 std::atomic<bool> g_happened{false};
+std::atomic<bool> g_lengthError{false}; // the failing allocation throws std::length_error
 // Live blocks of the allocation operator (every thread, armed or not).
 std::atomic<long> g_liveNew{0};
 
@@ -62,6 +64,9 @@ bool ShouldFail() noexcept {
 
 void* Allocate(std::size_t size) {
   if (ShouldFail()) {
+    if (g_lengthError.load()) {
+      throw std::length_error("injected shortage"); // its message is allocated: not the failing one
+    }
     throw std::bad_alloc();
   }
   void* block = std::malloc(size == 0 ? 1 : size); // NOLINT(cppcoreguidelines-no-malloc)
@@ -282,9 +287,10 @@ bool FaultInjectionSupported() {
 #endif
 }
 
-void FailNthAllocation(long n) {
+void FailNthAllocation(long n, Shortage kind) {
   g_seen.store(0);
   g_failAt.store(n);
+  g_lengthError.store(kind == Shortage::kLengthError);
   g_happened.store(false);
   g_armed.store(true);
 }

@@ -1,11 +1,11 @@
 // Test-only fault injection: makes the N-th allocation from now on fail.
 //
 // Linked only into the fault-injection test binaries.  The allocation operator throws
-// std::bad_alloc and realloc returns null when the chosen allocation comes.  Allocations are
-// counted only while armed; live blocks are counted always (see LiveAllocations).  ELF targets
-// interpose realloc and free by symbol; on Windows the project DLLs' imports of the operators,
-// realloc and free are redirected at start-up.  Elsewhere Supported() is false and the tests
-// skip.
+// std::bad_alloc (or, when asked, std::length_error) and realloc returns null when the chosen
+// allocation comes.  Allocations are counted only while armed; live blocks are counted always
+// (see LiveAllocations).  ELF targets interpose realloc and free by symbol; on Windows the
+// project DLLs' imports of the operators, realloc and free are redirected at start-up.
+// Elsewhere Supported() is false and the tests skip.
 #ifndef KQ_FAULT_INJECTION_H
 #define KQ_FAULT_INJECTION_H
 
@@ -37,8 +37,13 @@ inline constexpr bool kUnderThreadSanitizer = false;
 inline constexpr bool kUnderThreadSanitizer = false;
 #endif
 
+// How the allocation operator fails: std::bad_alloc, or std::length_error (what a container
+// throws when asked to hold more than it can, before it allocates anything).  realloc returns
+// null either way.
+enum class Shortage { kBadAlloc, kLengthError };
+
 // Arms injection: the `n`-th allocation (1-based) from now on fails; later ones succeed again.
-void FailNthAllocation(long n);
+void FailNthAllocation(long n, Shortage kind = Shortage::kBadAlloc);
 // Disarms injection; returns the number of allocations counted while armed.
 long DisarmFaults();
 // True once the armed failure has happened.
@@ -56,7 +61,7 @@ long LiveAllocations();
 // Arms on construction, disarms on destruction.
 class ScopedFault {
 public:
-  explicit ScopedFault(long n) { FailNthAllocation(n); }
+  explicit ScopedFault(long n, Shortage kind = Shortage::kBadAlloc) { FailNthAllocation(n, kind); }
   ~ScopedFault() { DisarmFaults(); }
   ScopedFault(const ScopedFault&) = delete;
   ScopedFault& operator=(const ScopedFault&) = delete;

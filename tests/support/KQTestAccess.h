@@ -1,4 +1,5 @@
-// Test-only views of the arrays' protected members (capacity, growth, start-up helper, lock).
+// Test-only views of the arrays' protected members (capacity, growth, start-up helpers, lock) and
+// the string array's merge run length.
 #ifndef KQ_TEST_ACCESS_H
 #define KQ_TEST_ACCESS_H
 
@@ -9,6 +10,7 @@ class PtrArrayProbe : public CKQPtrArray {
 public:
   using CKQPtrArray::Alloc;
   using CKQPtrArray::CKQPtrArray;
+  using CKQPtrArray::Init;
   unsigned Capacity() const { return m_nCapacity; }
   unsigned Count() const { return m_nCount; }
 };
@@ -20,9 +22,33 @@ public:
   using CKQStringArray::CreateInsertionPoint;
   using CKQStringArray::FindItemPosition;
   using CKQStringArray::GetCRC;
+  using CKQStringArray::InitObject;
   unsigned Capacity() const { return m_nCapacity; }
   // The array's lock, for tests that hold it to stop the array's users at a chosen moment.
   KQLockStorage& Lock() { return m_lock; }
+};
+
+// The string array's hold for tests on the run length of its sorted merges (see
+// CKQStringArray::SetMergeRunLength).
+class KQStringArrayTestSeam {
+public:
+  static unsigned SetMergeRunLength(unsigned strings) noexcept {
+    return CKQStringArray::SetMergeRunLength(strings);
+  }
+};
+
+// Sorted merges read runs of `strings` strings while it lives (0: the built-in length), so that
+// a few strings make many runs.
+class ScopedMergeRunLength {
+public:
+  explicit ScopedMergeRunLength(unsigned strings)
+      : m_previous(KQStringArrayTestSeam::SetMergeRunLength(strings)) {}
+  ~ScopedMergeRunLength() { KQStringArrayTestSeam::SetMergeRunLength(m_previous); }
+  ScopedMergeRunLength(const ScopedMergeRunLength&) = delete;
+  ScopedMergeRunLength& operator=(const ScopedMergeRunLength&) = delete;
+
+private:
+  unsigned m_previous;
 };
 
 #endif // KQ_TEST_ACCESS_H
