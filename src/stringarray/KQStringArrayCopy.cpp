@@ -207,10 +207,10 @@ public:
 
   // The greatest string still to place, and its run (there must be one).
   const Incoming& Top() const noexcept {
-    const Run& run = m_runs[m_node[0]];
+    const Run& run = m_runs[static_cast<std::size_t>(m_node[0])];
     return run.records[run.unplaced - 1];
   }
-  Run& TopRun() noexcept { return m_runs[m_node[0]]; }
+  Run& TopRun() noexcept { return m_runs[static_cast<std::size_t>(m_node[0])]; }
 
   // Takes the greatest string out of its run and replays its matches.  O(log runs), O(1) for a
   // chain.
