@@ -326,10 +326,12 @@ protected:
   // @}
 
 private:
-  std::uint32_t* m_pKeys = nullptr; // key block: C-runtime block, room for >= m_nCapacity keys
-  // Keys that sorted insertions put in the middle of a long array, waiting to be written into
-  // the key block (null until first needed); anything that reads keys writes them in first.
-  void* m_pKeyLog = nullptr;
+  // Key block: C-runtime block, room for >= m_nCapacity keys, the leading ones known (keys are
+  // taken when a search first needs them).
+  std::uint32_t* m_pKeys = nullptr;
+  // The key index (null when there is none): built by a search once searches repeat, so mutable;
+  // kept in step by appends, dropped by changes that move or replace elements.
+  mutable void* m_pKeyIndex = nullptr;
   // The item slab (chunks from the allocation operator that the items live in, and the free
   // list of items given back); used under the lock, released by RemoveAll and the destructor.
   void* m_pItemChunks = nullptr;
@@ -342,6 +344,15 @@ private:
   // merge never depends on it, only the size of the blocks the merge allocates: tests use runs
   // of a few strings to merge many of them.
   static unsigned SetMergeRunLength(unsigned strings) noexcept;
+  // Sets, for every array of the process, how much searching builds a key index: once the
+  // searches since the last change did work worth `scans` full key scans (`scans` x the count,
+  // in keys scanned or their equivalent); returns the rule it replaces.  0 builds the index at
+  // the first search of an array of at least 16 elements; 0xFFFFFFFF never builds one.  Results
+  // never depend on it.
+  static unsigned SetKeyIndexRule(unsigned scans) noexcept;
+  // How many leading keys of `array` are known, and whether it has a key index now.
+  static unsigned KnownKeys(const CKQStringArray& array) noexcept;
+  static bool HasKeyIndex(const CKQStringArray& array) noexcept;
 
   struct ConcatTag {};
   // Builds `left + right` in place, so operator+ hands out its result without a further copy.

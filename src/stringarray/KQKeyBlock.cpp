@@ -1,80 +1,38 @@
-// The key block and its log of keys inserted in the middle; see KQKeyBlock.h.
+// The key block: keys taken on demand, and the key index beside them; see KQKeyBlock.h.
 #include "KQKeyBlock.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <string_view>
 
+#include "KQKeyIndex.h"
 #include "KQStringItem.h"
 #include "KQStringKey.h"
 
 namespace kq {
 namespace {
 
-// The logged keys.  `index` is increasing; `pending` entries are in use.  While any is,
-// `settled` keys are in the block and the array holds settled + pending elements.
-struct KeyLog {
-  std::atomic<unsigned> pending{0};
-  unsigned settled = 0;
-  std::uint32_t index[KeyBlock::kLogLength]{};
-  std::uint32_t key[KeyBlock::kLogLength]{};
-};
-
-KeyLog* LogOf(void* log) noexcept { return static_cast<KeyLog*>(log); }
-
-// The block is one C-runtime allocation: the stale mark, then the keys.  The array's pointer is
-// to the first key, so searches and scans index keys directly; the mark is the word in front.
-constexpr std::size_t kMarkWords = 1;
+// The block is one C-runtime allocation: `work`, `known`, then the keys.
+constexpr std::size_t kHeaderWords = 2;
+constexpr std::ptrdiff_t kWorkAt = -2;
+constexpr std::ptrdiff_t kKnownAt = -1;
 
 std::uint32_t* BaseOf(std::uint32_t* keys) noexcept {
-  return keys == nullptr ? nullptr : keys - kMarkWords;
+  return keys == nullptr ? nullptr : keys - kHeaderWords;
 }
 
-// The mark is read by searches without the lock and cleared by a search under it.
-std::atomic_ref<std::uint32_t> MarkOf(std::uint32_t* keys) noexcept {
-  return std::atomic_ref<std::uint32_t>(keys[-static_cast<std::ptrdiff_t>(kMarkWords)]);
+std::atomic_ref<std::uint32_t> WordOf(std::uint32_t* keys, std::ptrdiff_t at) noexcept {
+  return std::atomic_ref<std::uint32_t>(keys[at]);
 }
 
-bool IsStale(std::uint32_t* keys) noexcept {
-  return keys != nullptr && MarkOf(keys).load(std::memory_order_acquire) != 0;
-}
+// How many items ahead of the one it keys Complete fetches an item, and (half as far) its text.
+constexpr unsigned kReadAhead = 16;
 
-// Takes the key of each of the `count` items in `slots` from its text.  O(total text).
-void KeyAll(std::uint32_t* keys, void** slots, unsigned count) noexcept {
-  for (unsigned i = 0; i < count; ++i) {
-    const std::u16string_view text = StringAccess::View(ItemAt(slots, i)->text);
-    keys[i] = StringKey(text.data(), text.size());
-  }
-}
-
-// Opens index `at` of the first `count` keys: the keys from `at` on move up by one.
-void OpenKeys(std::uint32_t* keys, unsigned at, unsigned count) noexcept {
-  std::memmove(keys + at + 1, keys + at, std::size_t{count - at} * sizeof(std::uint32_t));
-}
-
-// Opens index `at` and stores `key` there.
-void MoveInsert(std::uint32_t* keys, unsigned at, unsigned count, std::uint32_t key) noexcept {
-  OpenKeys(keys, at, count);
-  keys[at] = key;
-}
-
-// Writes the logged keys into place from the back: the keys after the k-th logged one (counted
-// from 1) move up by k, each once, and are read before anything is written over them.
-void WriteLogged(std::uint32_t* keys, KeyLog& log) noexcept {
-  const unsigned pending = log.pending.load(std::memory_order_relaxed);
-  unsigned end = log.settled + pending; // one past the last final index still to be written
-  for (unsigned k = pending; k > 0; --k) {
-    const unsigned at = log.index[k - 1];
-    const std::size_t after = end - at - 1;
-    std::memmove(keys + at + 1, keys + at + 1 - k, after * sizeof(std::uint32_t));
-    keys[at] = log.key[k - 1];
-    end = at;
-  }
-  log.pending.store(0, std::memory_order_release);
-}
+// The index pointer: searches load it while a search under the lock may publish it.
+std::atomic_ref<void*> IndexRef(void*& index) noexcept { return std::atomic_ref<void*>(index); }
 
 } // namespace
 
@@ -85,114 +43,141 @@ bool KeyBlock::Resize(unsigned count) noexcept {
     return true;
   }
   constexpr std::size_t kMaxWords = std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t);
-  if (std::size_t{count} > kMaxWords - kMarkWords) {
+  if (std::size_t{count} > kMaxWords - kHeaderWords) {
     return false;
   }
   const bool fresh = m_keys == nullptr;
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the key block is a C-runtime block like the slots
-  void* resized = std::realloc(BaseOf(m_keys), (kMarkWords + count) * sizeof(std::uint32_t));
+  void* resized = std::realloc(BaseOf(m_keys), (kHeaderWords + count) * sizeof(std::uint32_t));
   if (resized == nullptr) {
     return false;
   }
-  m_keys = static_cast<std::uint32_t*>(resized) + kMarkWords;
+  m_keys = static_cast<std::uint32_t*>(resized) + kHeaderWords;
   if (fresh) {
-    MarkOf(m_keys).store(0, std::memory_order_relaxed);
+    WordOf(m_keys, kWorkAt).store(0, std::memory_order_relaxed);
+    WordOf(m_keys, kKnownAt).store(0, std::memory_order_relaxed);
   }
   return true;
 }
 
-void KeyBlock::Release() noexcept {
-  Resize(0);
-  if (m_log != nullptr) {
-    LogOf(m_log)->~KeyLog();
-    std::free(m_log); // NOLINT(cppcoreguidelines-no-malloc)
-    m_log = nullptr;
+void KeyBlock::DropIndex() noexcept {
+  if (m_index != nullptr) {
+    KeyIndex::Free(static_cast<KeyIndex*>(m_index));
+    IndexRef(m_index).store(nullptr, std::memory_order_relaxed);
   }
+}
+
+void KeyBlock::Release() noexcept {
+  DropIndex();
+  Resize(0);
 }
 
 void KeyBlock::Forget() noexcept {
-  if (m_log != nullptr) {
-    LogOf(m_log)->pending.store(0, std::memory_order_release);
-  }
+  DropIndex();
   if (m_keys != nullptr) {
-    MarkOf(m_keys).store(0, std::memory_order_release);
+    WordOf(m_keys, kWorkAt).store(0, std::memory_order_relaxed);
+    WordOf(m_keys, kKnownAt).store(0, std::memory_order_relaxed);
   }
 }
 
-void KeyBlock::MarkStale() noexcept {
-  if (m_keys != nullptr) {
-    MarkOf(m_keys).store(1, std::memory_order_release);
+void KeyBlock::Appended(void** slots, unsigned position) noexcept {
+  auto* index = static_cast<KeyIndex*>(m_index);
+  if (index == nullptr) {
+    return; // the key waits until a search needs it
   }
-}
-
-void KeyBlock::Erase(void** slots, unsigned index, unsigned count) noexcept {
-  std::uint32_t* keys = Settled(slots, count);
-  std::memmove(keys + index, keys + index + 1,
-               std::size_t{count - index - 1} * sizeof(std::uint32_t));
-}
-
-void KeyBlock::Insert(unsigned index, unsigned count, std::uint32_t key) noexcept {
-  if (IsStale(m_keys)) {
-    return; // every key is taken afresh at the next settling, this one too
-  }
-  KeyLog* log = LogOf(m_log);
-  unsigned pending = log != nullptr ? log->pending.load(std::memory_order_relaxed) : 0;
-  if (index == count) {
-    // The last element: its key follows the settled ones.
-    m_keys[pending == 0 ? count : log->settled++] = key;
+  // An index covers every element, so every key before this one is known.
+  const std::u16string_view text = StringAccess::View(ItemAt(slots, position)->text);
+  const std::uint32_t key = StringKey(text.data(), text.size());
+  m_keys[position] = key;
+  WordOf(m_keys, kKnownAt).store(position + 1, std::memory_order_relaxed);
+  if (index->Append(m_keys, position, key)) {
     return;
   }
-  if (pending == 0 && count < kDeferFrom) {
-    MoveInsert(m_keys, index, count, key);
-    return;
-  }
-  if (log == nullptr) {
-    void* room = std::malloc(sizeof(KeyLog)); // NOLINT(cppcoreguidelines-no-malloc): as the block
-    if (room == nullptr) {
-      MoveInsert(m_keys, index, count, key); // nothing is logged yet
-      return;
-    }
-    log = ::new (room) KeyLog;
-    m_log = log;
-  }
-  if (pending == kLogLength) {
-    WriteLogged(m_keys, *log);
-    pending = 0;
-  }
-  if (pending == 0) {
-    log->settled = count;
-  }
-  // Entries at or after `index` move one index up, and one place on to make room for this one.
-  unsigned at = pending;
-  while (at > 0 && log->index[at - 1] >= index) {
-    log->index[at] = log->index[at - 1] + 1;
-    log->key[at] = log->key[at - 1];
-    --at;
-  }
-  log->index[at] = index;
-  log->key[at] = key;
-  log->pending.store(pending + 1, std::memory_order_release);
+  // Full: a table for the grown count replaces it, or, short of memory, none does.
+  KeyIndex* grown = KeyIndex::Build(m_keys, position + 1);
+  KeyIndex::Free(index);
+  IndexRef(m_index).store(grown, std::memory_order_relaxed);
 }
 
-bool KeyBlock::Pending(std::uint32_t* keys, const void* log) noexcept {
-  return IsStale(keys) || (log != nullptr && static_cast<const KeyLog*>(log)->pending.load(
-                                                 std::memory_order_acquire) != 0);
+void KeyBlock::Changed(unsigned position) noexcept {
+  DropIndex();
+  if (m_keys != nullptr) {
+    WordOf(m_keys, kWorkAt).store(0, std::memory_order_relaxed);
+    if (WordOf(m_keys, kKnownAt).load(std::memory_order_relaxed) > position) {
+      WordOf(m_keys, kKnownAt).store(position, std::memory_order_relaxed);
+    }
+  }
 }
 
-// Stale keys are all taken afresh, which makes anything logged moot: the log is emptied first,
-// and the mark cleared last, so a search that sees it clear sees every key written.
-std::uint32_t* KeyBlock::Settle(std::uint32_t* keys, void* log, void** slots,
-                                unsigned count) noexcept {
-  if (IsStale(keys)) {
-    if (log != nullptr) {
-      LogOf(log)->pending.store(0, std::memory_order_relaxed);
-    }
-    KeyAll(keys, slots, count);
-    MarkOf(keys).store(0, std::memory_order_release);
-  } else if (log != nullptr && LogOf(log)->pending.load(std::memory_order_acquire) != 0) {
-    WriteLogged(keys, *LogOf(log));
+void KeyBlock::Replaced(void** slots, unsigned position) noexcept {
+  DropIndex();
+  WordOf(m_keys, kWorkAt).store(0, std::memory_order_relaxed);
+  if (position < WordOf(m_keys, kKnownAt).load(std::memory_order_relaxed)) {
+    const std::u16string_view text = StringAccess::View(ItemAt(slots, position)->text);
+    m_keys[position] = StringKey(text.data(), text.size());
   }
-  return keys;
+}
+
+void KeyBlock::Erased(unsigned position) noexcept {
+  DropIndex();
+  WordOf(m_keys, kWorkAt).store(0, std::memory_order_relaxed);
+  const unsigned known = WordOf(m_keys, kKnownAt).load(std::memory_order_relaxed);
+  if (position < known) {
+    std::memmove(m_keys + position, m_keys + position + 1,
+                 std::size_t{known - position - 1} * sizeof(std::uint32_t));
+    WordOf(m_keys, kKnownAt).store(known - 1, std::memory_order_relaxed);
+  }
+}
+
+unsigned KeyBlock::Known(const std::uint32_t* keys) noexcept {
+  if (keys == nullptr) {
+    return 0;
+  }
+  // atomic_ref needs a non-const object; the word is only loaded here.
+  return WordOf(const_cast<std::uint32_t*>(keys), kKnownAt) // NOLINT(*-const-cast)
+      .load(std::memory_order_acquire);
+}
+
+// The items of a long array lie anywhere in the heap: each item is fetched kReadAhead elements
+// ahead and its text half as far ahead, so that keying an element rarely waits on memory.  The
+// keys are written before `known` is raised, with release ordering.
+void KeyBlock::Complete(std::uint32_t* keys, void** slots, unsigned count) noexcept {
+  const unsigned known = WordOf(keys, kKnownAt).load(std::memory_order_relaxed);
+  for (unsigned i = known; i < count; ++i) {
+    if (i + kReadAhead < count) {
+      Prefetch(slots[i + kReadAhead]);
+    }
+    if (i + kReadAhead / 2 < count) {
+      Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
+    }
+    const std::u16string_view text = StringAccess::View(ItemAt(slots, i)->text);
+    keys[i] = StringKey(text.data(), text.size());
+  }
+  if (count > known) {
+    WordOf(keys, kKnownAt).store(count, std::memory_order_release);
+  }
+}
+
+const KeyIndex* KeyBlock::Index(void* const& index) noexcept {
+  // atomic_ref needs a non-const object; the pointer is only loaded here.
+  return static_cast<const KeyIndex*>(
+      IndexRef(const_cast<void*&>(index)).load(std::memory_order_acquire)); // NOLINT(*-const-cast)
+}
+
+std::uint32_t KeyBlock::AddWork(std::uint32_t* keys, std::uint32_t units) noexcept {
+  const std::uint32_t before = WordOf(keys, kWorkAt).fetch_add(units, std::memory_order_relaxed);
+  const std::uint32_t after = before + units;
+  return after < before ? std::numeric_limits<std::uint32_t>::max() : after;
+}
+
+bool KeyBlock::Publish(std::uint32_t* keys, void*& index, unsigned count) noexcept {
+  KeyIndex* built = KeyIndex::Build(keys, count);
+  WordOf(keys, kWorkAt).store(0, std::memory_order_relaxed);
+  if (built == nullptr) {
+    return false;
+  }
+  IndexRef(index).store(built, std::memory_order_release);
+  return true;
 }
 
 } // namespace kq

@@ -1,34 +1,36 @@
 // The key block of one string array: a C-runtime block of 32-bit keys, key i standing beside slot
-// i, with room for at least the array's capacity.
+// i, with room for at least the array's capacity, and the array's key index (KQKeyIndex.h).
 //
-// A sorted array that grows by Add inserts in the middle, and moving every later key up by one
-// each time would cost as much again as moving the slots.  So once an array holds kDeferFrom
-// keys, a key inserted before the end is written to a small log instead: the block then holds
-// the settled keys (every element's key but the logged ones, in order), and the log the logged
-// keys with the indices their elements have now, in increasing order.  An insertion bumps the
-// logged indices at or after its own: O(kLogLength).  Settling writes the logged keys into
-// place in one pass from the back, moving each settled key once: O(count), once per kLogLength
-// insertions, where moving the keys every time would cost O(count) per insertion.
-// A key added at the end needs no log: it goes after the settled keys.
+// Keys are taken on demand.  Adding, replacing and moving elements computes no key: the block
+// records how many leading keys are known (`known`: keys 0 .. known - 1 stand for the items in
+// their slots; the rest are undefined), and the first member that reads keys takes the missing
+// ones from the items in one pass, Complete.  A change that leaves a known key where it was keeps
+// it; one that moves or replaces elements lowers `known` to the first position it changed, so the
+// next reader takes those keys afresh: O(text of the changed part), once after any number of
+// changes.  Moving keys to follow the slots is done only where it is cheaper than taking them
+// again (a removal moves the known keys after it down by one).
 //
-// Keys can also go stale as a whole: a derived class that rearranges slots itself (after
-// CreateInsertionPoint) puts items where the block does not know them.  MarkStale records that,
-// and settling then takes every key afresh from the items in the slots (the StringKey of each
-// item's text): O(total text), once after any number of such changes.  While the keys are stale
-// nothing is logged or moved: they are all rewritten anyway.  The mark lives in a word in front
-// of the keys, inside the block, so marking never allocates and the mark moves with the block.
+// The index maps a key to the first position holding it.  It exists only while every key is known
+// and it covers every element; the block keeps it in step with appends (each computes its key
+// and enters it) and drops it on any change that moves positions or replaces an element.
+// Searches decide when to build it: the block counts the work searches did since the last change
+// that dropped the index or emptied the array (`work`, in keys scanned or their equivalent), and
+// FindString builds the index once that work reaches a multiple of the count (the rule in
+// KQStringArraySearch.cpp).
 //
-// Writers call every member under the array's lock; anything that reads or moves keys other than
-// through Insert settles first.  Searches run without the lock while no writer runs: they look
-// at Pending (acquire loads) and, only when keys are logged or stale, settle under the lock, so
-// two searches that meet do not both rewrite the block, and a search that sees nothing pending
-// sees every key the settling wrote.
+// Layout: two words in front of the keys, inside the block: `work`, then `known`.  The array's
+// pointer is to the first key, so scans index keys directly, and the words move with the block;
+// a new block starts with both at 0.
 //
-// The state is the two pointers the array keeps for it (the block and the log, C-runtime
-// blocks each, null until first needed), held here by reference, so moving an array's elements
-// moves them too.  The log is allocated the first time it is needed; if that fails, the key is
-// inserted by moving the later keys, as below kDeferFrom, so an insertion never fails for want
-// of the log.
+// Threads: writers call every member under the array's lock, while no search runs (the callers'
+// ordering).  Searches run without the lock: they read `known` and the index with acquire loads
+// and add to `work` with relaxed ones; a search that finds keys missing, or that builds the index,
+// takes the lock, checks again, does the work and publishes it with a release store (`known`
+// last, the index pointer last), so two searches that meet do not both write, and a search that
+// sees a key as known, or sees the index, sees everything written for it.
+//
+// The state is the two pointers the array keeps (the block and the index, null until first
+// needed), held here by reference, so moving an array's elements moves them too.
 #ifndef KQ_KEY_BLOCK_H
 #define KQ_KEY_BLOCK_H
 
@@ -36,55 +38,58 @@
 
 namespace kq {
 
+class KeyIndex;
+
 class KeyBlock {
 public:
-  // Below this many keys, moving the later keys costs less than keeping the log.
-  static constexpr unsigned kDeferFrom = 512;
-  // The most keys logged before the log is settled.
-  static constexpr unsigned kLogLength = 64;
+  KeyBlock(std::uint32_t*& keys, void*& index) noexcept : m_keys(keys), m_index(index) {}
 
-  KeyBlock(std::uint32_t*& keys, void*& log) noexcept : m_keys(keys), m_log(log) {}
-
-  // Resizes the block to room for `count` keys (freeing it for 0), keeping the keys that fit and
-  // the stale mark (a new block starts unmarked).  False, the block unchanged, when the byte size
-  // does not fit in size_t or the C runtime refuses.  Logged keys stay logged: their indices do
-  // not depend on the room.
+  // Resizes the block to room for `count` keys (freeing it for 0), keeping the keys that fit,
+  // `known` and `work`.  False, the block unchanged, when the byte size does not fit in size_t or
+  // the C runtime refuses.  The caller never shrinks the block below the known keys.
   bool Resize(unsigned count) noexcept;
 
-  // Frees the block and the log.
+  // Frees the block and the index.
   void Release() noexcept;
 
-  // Forgets the logged keys and the stale mark, for an array whose elements have all gone.
+  // For an array whose elements have all gone: no key known, no work counted, no index.
   void Forget() noexcept;
 
-  // Records that the slots may hold items the keys do not stand for: the next settling takes
-  // every key from the items.  Nothing to mark without a block (there are no slots either).
-  void MarkStale() noexcept;
+  // The element at `position` (the count before it came) was added at the end.  With an index,
+  // its key is computed and entered (the index growing when it must; dropped when it cannot
+  // grow, which costs later searches only the rebuilding).  Without one, nothing is computed.
+  void Appended(void** slots, unsigned position) noexcept;
 
-  // Stores `key` at `index` of the `count` keys the array has before this insertion (index <=
-  // count < the room), later keys following one index up.  Cannot fail.  While the keys are
-  // stale it does nothing: the settling computes this key with the others.
-  void Insert(unsigned index, unsigned count, std::uint32_t key) noexcept;
+  // Elements from `position` on moved or were replaced (an insertion in the middle, a merge, a
+  // derived class rearranging slots): their keys are taken afresh when next needed.  Drops the
+  // index and the counted work.
+  void Changed(unsigned position) noexcept;
 
-  // With the keys settled first: takes index `index` out of the `count` keys of the items in
-  // `slots` (the later keys move down by one).  The item at `index` must still be alive: the
-  // settling may read it.  O(count).
-  void Erase(void** slots, unsigned index, unsigned count) noexcept;
+  // Element `position` got a new text: its key is recomputed now when it was known (one text),
+  // and the index dropped.
+  void Replaced(void** slots, unsigned position) noexcept;
 
-  // The block with every key in place for the `count` items in `slots`.
-  std::uint32_t* Settled(void** slots, unsigned count) noexcept {
-    return Settle(m_keys, m_log, slots, count);
-  }
+  // Element `position` is being removed: the known keys after it move down by one.  Drops the
+  // index and the counted work.  O(known keys after it).
+  void Erased(unsigned position) noexcept;
 
-  // For a search, which holds the array const: whether keys are logged or stale (the one call a
-  // reader may make without the lock), and putting them in place (under the lock).
-  static bool Pending(std::uint32_t* keys, const void* log) noexcept;
-  static std::uint32_t* Settle(std::uint32_t* keys, void* log, void** slots,
-                               unsigned count) noexcept;
+  // For searches, which hold the array const.  The number of leading keys known (an acquire load;
+  // 0 without a block); computing the keys of elements known .. count - 1 (under the lock); the
+  // index, if any (an acquire load); adding `units` of work and returning the total; building
+  // and publishing the index over all `count` elements (under the lock, keys complete), false
+  // when there was no memory for it, which resets the work so that searches try again only after
+  // as much work again.
+  static unsigned Known(const std::uint32_t* keys) noexcept;
+  static void Complete(std::uint32_t* keys, void** slots, unsigned count) noexcept;
+  static const KeyIndex* Index(void* const& index) noexcept;
+  static std::uint32_t AddWork(std::uint32_t* keys, std::uint32_t units) noexcept;
+  static bool Publish(std::uint32_t* keys, void*& index, unsigned count) noexcept;
 
 private:
+  void DropIndex() noexcept;
+
   std::uint32_t*& m_keys;
-  void*& m_log;
+  void*& m_index;
 };
 
 } // namespace kq

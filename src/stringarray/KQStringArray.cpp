@@ -12,7 +12,6 @@
 #include "KQResultCodes.h"
 #include "KQStorageFrame.h"
 #include "KQStringItem.h"
-#include "KQStringKey.h"
 
 using kq::ItemAt;
 using kq::StringItem;
@@ -21,10 +20,6 @@ using kq::frame::StoreCount;
 using kq::platform::ScopedLock;
 
 namespace {
-
-std::uint32_t KeyOf(const CKQString& text) noexcept {
-  return kq::StringKey(text.Data(), text.GetLength());
-}
 
 // Moves the slots from `index` to `count` up by one.
 void OpenSlot(void** slots, unsigned index, unsigned count) noexcept {
@@ -44,14 +39,14 @@ CKQStringArray::CKQStringArray(int sorted) { Start(sorted); }
 CKQStringArray::~CKQStringArray() {
   RemoveAll();
   kq::frame::End(m_ppStorage, m_nCount, m_nCapacity, m_lock);
-  kq::KeyBlock(m_pKeys, m_pKeyLog).Release();
+  kq::KeyBlock(m_pKeys, m_pKeyIndex).Release();
 }
 
 int CKQStringArray::Add(CKQString text, unsigned* index) {
-  // The key depends only on `text`: it is made before the lock is taken.  The item comes from the
-  // slab, which the lock guards; it is taken once the slots have room, so a failure of either
-  // leaves the elements as they were.
-  const std::uint32_t key = KeyOf(text);
+  // No key is computed: the key block takes it when a search first needs it (or now, when the
+  // array has a key index to keep in step).  The item comes from the slab, which the lock
+  // guards; it is taken once the slots have room, so a failure of either leaves the elements as
+  // they were.
   {
     ScopedLock lock(m_lock);
     const unsigned count = LoadCount(m_nCount);
@@ -69,12 +64,18 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
       m_error.SetError(ERROR_OUTOFMEMORY);
       return 0;
     }
-    // The slots move here; in a long sorted array the key block defers its own move.
+    // The slots move here; the keys from `position` on are not moved but taken again when next
+    // needed.
     const unsigned position = FindItemPosition(&item->text);
     void** slots = *m_ppStorage;
     OpenSlot(slots, position, count);
     slots[position] = item;
-    kq::KeyBlock(m_pKeys, m_pKeyLog).Insert(position, count, key);
+    kq::KeyBlock keys(m_pKeys, m_pKeyIndex);
+    if (position == count) {
+      keys.Appended(slots, position);
+    } else {
+      keys.Changed(position);
+    }
     if (index != nullptr) {
       *index = position;
     }
@@ -104,9 +105,8 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
   if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
   }
-  // The new text and key are ready before anything is released: replacing them cannot fail, so
-  // the element never refers to freed text and its key always matches its text.
-  const std::uint32_t key = KeyOf(text);
+  // The new text is ready before anything is released: replacing it cannot fail, so the element
+  // never refers to freed text; a known key is recomputed with it.
   ScopedLock lock(m_lock);
   if (!kq::frame::IndexInRange(index, m_nCount, m_error)) {
     return 0;
@@ -117,19 +117,17 @@ int CKQStringArray::SetAt(unsigned index, CKQString text) {
     return 0;
   }
   void** slots = *m_ppStorage;
-  std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled(slots, m_nCount);
   ItemAt(slots, index)->text = std::move(text);
-  keys[index] = key;
+  kq::KeyBlock(m_pKeys, m_pKeyIndex).Replaced(slots, index);
   return 1;
 }
 
 // The release runs under the lock, before the slots move over the removed one: it moves the later
-// keys down by one, so the key block stays in step (settling them first, which may read every
-// item, the removed one included), then gives the item back to the slab (releasing its text).
+// known keys down by one, so the key block stays in step, then gives the item back to the slab
+// (releasing its text).
 int CKQStringArray::RemoveAt(unsigned index) {
   const auto release = [this, index](void* slot) {
-    // The count has not stepped down yet.
-    kq::KeyBlock(m_pKeys, m_pKeyLog).Erase(*m_ppStorage, index, m_nCount);
+    kq::KeyBlock(m_pKeys, m_pKeyIndex).Erased(index);
     kq::ItemSlab(m_pItemChunks, m_pFreeItems).Delete(static_cast<StringItem*>(slot));
   };
   if (kq::frame::RemoveSlot(m_ppStorage, m_nCount, m_lock, m_error, index, release) == 0) {
@@ -150,7 +148,7 @@ int CKQStringArray::RemoveAll() {
     }
     StoreCount(m_nCount, 0);
   }
-  kq::KeyBlock(m_pKeys, m_pKeyLog).Forget();
+  kq::KeyBlock(m_pKeys, m_pKeyIndex).Forget();
   kq::ItemSlab(m_pItemChunks, m_pFreeItems).ReleaseAll();
   return 1;
 }
@@ -171,7 +169,7 @@ int CKQStringArray::Alloc(unsigned slots) {
   if (m_nCapacity >= slots) {
     return 1;
   }
-  kq::KeyBlock keys(m_pKeys, m_pKeyLog);
+  kq::KeyBlock keys(m_pKeys, m_pKeyIndex);
   if (!keys.Resize(slots)) {
     m_error.SetError(ERROR_OUTOFMEMORY);
     return 0;
@@ -204,15 +202,14 @@ unsigned CKQStringArray::FindItemPosition(CKQString* text) {
   return kq::LowerBoundNoCase(*m_ppStorage, count, text->View());
 }
 
-// The caller goes on to write slots itself, with items the key block cannot follow: the keys are
-// marked stale rather than moved, and the next member that reads them takes them all from the
-// items.
+// The caller goes on to write slots itself, with items the key block cannot follow: no key is
+// known any more, and the next member that needs keys takes them all from the items.
 void CKQStringArray::CreateInsertionPoint(unsigned index) {
   const unsigned count = LoadCount(m_nCount);
   if (index < count) {
     OpenSlot(*m_ppStorage, index, count);
   }
-  kq::KeyBlock(m_pKeys, m_pKeyLog).MarkStale();
+  kq::KeyBlock(m_pKeys, m_pKeyIndex).Changed(0);
 }
 
 std::uint32_t CKQStringArray::GetCRC(CKQString text) {

@@ -22,8 +22,8 @@
 // appended to each other at the same time, for instance).  A source that shrinks meanwhile ends
 // the operation at its current end: nothing is added that was not read, and the source's error
 // state is not touched.  The source is only read (the const and non-const overloads share one
-// body), except that a sorted source's keys still waiting in its log are written into its key
-// block under its lock, as a const FindString does.
+// body); no key of either array is read or written: the target takes the keys of the positions
+// the merge changed afresh when a search next needs them.
 //
 // Out of memory: copying stops at the first string that cannot be added, so the target holds a
 // prefix of the source (in the target's order) and ERROR_OUTOFMEMORY stays recorded; later
@@ -92,7 +92,7 @@ std::uint64_t SortPrefix(std::u16string_view text) noexcept {
 // How many elements ahead of the one it copies MergeFrom fetches a source's items.
 constexpr unsigned kReadAhead = 16;
 
-// A string on its way into a sorted array: its sort prefix, its units, its key and its position
+// A string on its way into a sorted array: its sort prefix, its units and its position
 // in the source, so that sorting mostly compares integers held in the run and reaches the texts
 // (scattered in the heap) only for strings whose first eight lowered units agree.  The string
 // itself waits in its run's list of texts at its position; its item is made only when it is
@@ -102,7 +102,6 @@ struct Incoming {
   std::uint64_t prefix = 0;
   const char16_t* units = nullptr;
   std::uint32_t length = 0;
-  std::uint32_t key = 0;
   unsigned arrival = 0;
 };
 
@@ -346,9 +345,10 @@ bool CKQStringArray::AppendFrom(const CKQStringArray& source) {
 // the elements it held at the start, once each.  The merge writes from the back: slot n + k - 1
 // down, taking the larger of the last unplaced element and the greatest unplaced incoming string
 // (the winner of the runs' tournament; the element on a tie: it stays behind its equals), so
-// every slot is written after it was read and nothing is moved twice.  The slots and keys move
-// together.  Should the flag have been cleared meanwhile (by an assignment), the merge is still a
-// valid order for an unsorted array.
+// every slot is written after it was read and nothing is moved twice.  Keys are not moved: those
+// of the slots the merge wrote are taken afresh when a search needs them.  Should the flag have
+// been cleared meanwhile (by an assignment), the merge is still a valid order for an unsorted
+// array.
 bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
   const bool keepOrder = LoadFlag(source.m_bSorted) != 0;
   const unsigned count = source.GetSize(); // the most strings this operation reads
@@ -367,9 +367,7 @@ bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
       roomInRun = length;
     }
     Run& run = runs.back();
-    std::uint32_t key = 0;
     {
-      // The source's key of the element is its text's key: it is taken, not computed again.
       const kq::platform::ScopedLock hold(source.m_lock);
       const unsigned present = LoadCount(source.m_nCount);
       if (i >= present) {
@@ -386,11 +384,10 @@ bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
         Prefetch(ItemAt(slots, i + kReadAhead / 2)->text.Data());
       }
       run.texts.push_back(ItemAt(slots, i)->text); // a shared copy; within the reserved room
-      key = kq::KeyBlock::Settle(source.m_pKeys, source.m_pKeyLog, slots, present)[i];
     }
     const std::u16string_view units = run.texts.back().View();
     run.records.push_back({SortPrefix(units), units.data(),
-                           static_cast<std::uint32_t>(units.size()), key,
+                           static_cast<std::uint32_t>(units.size()),
                            i}); // within the reserved room: cannot throw
     if (--roomInRun == 0) {
       std::sort(
@@ -447,7 +444,6 @@ bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
     }
     if (total > 0) { // then there are slots: after a failed start none might have been reserved
       void** slots = *m_ppStorage;
-      std::uint32_t* keys = kq::KeyBlock(m_pKeys, m_pKeyLog).Settled(slots, n);
       RunTree order(runs, tree, keepOrder);
       unsigned i = n;
       auto j = static_cast<unsigned>(total);
@@ -459,15 +455,15 @@ bool CKQStringArray::MergeFrom(const CKQStringArray& source) {
                                        std::u16string_view(incoming.units, incoming.length)) >= 0) {
           --i;
           slots[w] = slots[i];
-          keys[w] = keys[i];
         } else {
           --j;
           Run& run = order.TopRun();
           slots[w] = items.New(std::move(run.texts[incoming.arrival - run.first])); // reserved
-          keys[w] = incoming.key;
           order.TakeTop();
         }
       }
+      // Slots below `i` kept their elements, and their keys stand; the rest are taken afresh.
+      kq::KeyBlock(m_pKeys, m_pKeyIndex).Changed(i);
       StoreCount(m_nCount, n + static_cast<unsigned>(total)); // the count changes last
     }
   }

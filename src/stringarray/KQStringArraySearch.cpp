@@ -1,11 +1,28 @@
-// CKQStringArray::FindString: a binary search in sorted arrays, a key scan in unsorted ones.
+// CKQStringArray::FindString: a key index where searches have repeated, else a binary search in
+// sorted arrays and a key scan in unsorted ones.
 //
 // Every overload ends in the const search over a view of the wanted text, which builds no
 // string: the key comes from the view's units and texts are compared as views.  The non-const
 // overloads add the one code the search records, ERROR_NOT_FOUND.
+//
+// When an index appears.  Each search without an index adds its work to the array's count of
+// work since the last change that moved or replaced elements: an unsorted search the keys it
+// scanned, a sorted one kComparisonUnits for each step of its binary search (a step reads an item
+// and its text wherever they lie in the heap, about as long as scanning that many keys).  Once
+// that work reaches g_indexRule times the count (64 full scans by default), the search builds
+// the index: O(count), as much as the searches before it spent, after which a search costs O(1)
+// expected.  So an array searched once or twice never has one, and one searched often pays at
+// most twice what the searching would have cost without it.  Arrays of fewer than kIndexFrom
+// elements, which a scan serves as fast, never have one.
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "KQKeyBlock.h"
+#include "KQKeyIndex.h"
 #include "KQKeyScan.h"
 #include "KQPlatform.h"
 #include "KQResultCodes.h"
@@ -16,8 +33,37 @@
 
 namespace {
 
+// The built-in rule: the index is built after searches worth this many full key scans.
+constexpr unsigned kIndexRule = 64;
+// The fewest elements an array has an index for.
+constexpr unsigned kIndexFrom = 16;
+// The work of one binary-search step, in keys scanned.
+constexpr std::uint32_t kComparisonUnits = 256;
+
+std::atomic<unsigned> g_indexRule{kIndexRule};
+
 std::u16string_view ViewOf(const char16_t* text) noexcept {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
+}
+
+bool Matches(void** slots, unsigned i, std::u16string_view text, bool noCase) noexcept {
+  const CKQString& element = kq::ItemAt(slots, i)->text;
+  return noCase ? kq::CompareNoCase(element, text) == 0 : kq::StringAccess::View(element) == text;
+}
+
+// The exact search in a sorted array, from `i`, the first element equal to `text` without regard
+// to case: the run of such elements is walked until the exact text or the run's end.
+unsigned WalkRun(void** slots, unsigned i, unsigned count, std::u16string_view text) noexcept {
+  for (; i < count; ++i) {
+    const CKQString& element = kq::ItemAt(slots, i)->text;
+    if (kq::StringAccess::View(element) == text) {
+      return i;
+    }
+    if (kq::CompareNoCase(element, text) != 0) {
+      break; // past the run
+    }
+  }
+  return KQ_NO_INDEX;
 }
 
 // The sorted case.  The result is the index a scan from the front would give, the first match,
@@ -25,64 +71,122 @@ std::u16string_view ViewOf(const char16_t* text) noexcept {
 // equal (the string component guarantees it) and orders texts totally otherwise: then the
 // elements equal to `text` without regard to case form one run of neighbours in a sorted array,
 // the lower bound is the first of them, and an exact match, being equal without regard to case
-// too, can only lie inside that run.  Texts in the run have equal lowered forms and so the key
-// of `text`: an exact search walks the run and stops at the first key that differs, without
-// reading that element's item.  O(log n) comparisons, plus the run's length for an exact search.
-unsigned FindSorted(void** slots, const std::uint32_t* keys, unsigned count,
-                    std::u16string_view text, bool noCase) noexcept {
-  unsigned i = kq::LowerBoundNoCase(slots, count, text);
+// too, can only lie inside that run.  O(log n) comparisons, plus the run's length for an exact
+// search; reads no key.
+unsigned FindSorted(void** slots, unsigned count, std::u16string_view text, bool noCase) noexcept {
+  const unsigned i = kq::LowerBoundNoCase(slots, count, text);
   if (i == count || kq::CompareNoCase(kq::ItemAt(slots, i)->text, text) != 0) {
     return KQ_NO_INDEX; // no element equals `text` even without regard to case
   }
-  if (noCase || kq::StringAccess::View(kq::ItemAt(slots, i)->text) == text) {
-    return i;
-  }
-  const std::uint32_t key = kq::StringKey(text.data(), text.size());
-  for (++i; i < count && keys[i] == key; ++i) {
-    const CKQString& element = kq::ItemAt(slots, i)->text;
-    if (kq::StringAccess::View(element) == text) {
-      return i;
-    }
-    if (kq::CompareNoCase(element, text) != 0) {
-      break; // past the run: a different text with the same key
-    }
-  }
-  return KQ_NO_INDEX;
+  return noCase ? i : WalkRun(slots, i, count, text);
 }
 
-// The unsorted case: the key block is scanned for the key of `text`, and text is compared only
-// where the keys agree.  Keys decide only that two texts may be equal: different texts can share
-// a CRC-32 (and such pairs are easy to construct), so every key match is confirmed by comparing
-// the texts, exactly or without regard to case.
-unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned count,
-                      std::u16string_view text, bool noCase) noexcept {
-  const std::uint32_t key = kq::StringKey(text.data(), text.size());
-  for (std::size_t i = kq::keyscan::Find(keys, 0, count, key); i < count;
+// The unsorted case, from element `from`: the key block is scanned for `key`, and text is
+// compared only where the keys agree.  Keys decide only that two texts may be equal: different
+// texts can share a CRC-32 (and such pairs are easy to construct), so every key match is
+// confirmed by comparing the texts, exactly or without regard to case.  `scanned` receives the
+// number of keys read.
+unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned from, unsigned count,
+                      std::uint32_t key, std::u16string_view text, bool noCase,
+                      unsigned& scanned) noexcept {
+  for (std::size_t i = kq::keyscan::Find(keys, from, count, key); i < count;
        i = kq::keyscan::Find(keys, i + 1, count, key)) {
-    const CKQString& element = kq::ItemAt(slots, static_cast<unsigned>(i))->text;
-    if (noCase ? kq::CompareNoCase(element, text) == 0 : kq::StringAccess::View(element) == text) {
+    if (Matches(slots, static_cast<unsigned>(i), text, noCase)) {
+      scanned = static_cast<unsigned>(i) + 1 - from;
       return static_cast<unsigned>(i);
     }
   }
+  scanned = count - from;
   return KQ_NO_INDEX;
+}
+
+// With the index: its answer is the first position holding the key, so no element before it can
+// match.  Where that element does not match (a case variant in an exact search, or a different
+// text with the same key), the search goes on as it would without the index: the scan from the
+// next element, or, sorted, the binary search (a different text first means the run of `text`,
+// if any, lies elsewhere) or the walk of the run.
+unsigned FindIndexed(const kq::KeyIndex& index, void** slots, const std::uint32_t* keys,
+                     unsigned count, std::u16string_view text, bool noCase, bool sorted) noexcept {
+  const std::uint32_t key = kq::StringKey(text.data(), text.size());
+  const unsigned first = index.Find(keys, key);
+  if (first == kq::KeyIndex::kNone) {
+    return KQ_NO_INDEX;
+  }
+  if (Matches(slots, first, text, noCase)) {
+    return first;
+  }
+  if (sorted) {
+    if (kq::CompareNoCase(kq::ItemAt(slots, first)->text, text) != 0) {
+      return FindSorted(slots, count, text, noCase);
+    }
+    return WalkRun(slots, first + 1, count, text);
+  }
+  unsigned scanned = 0;
+  return FindUnsorted(slots, keys, first + 1, count, key, text, noCase, scanned);
+}
+
+// Whether `work` units since the last change call for an index over `count` elements.
+bool IndexPays(std::uint32_t work, unsigned count) noexcept {
+  const unsigned rule = g_indexRule.load(std::memory_order_relaxed);
+  if (rule == std::numeric_limits<unsigned>::max()) {
+    return false; // never
+  }
+  const std::uint64_t due = std::uint64_t{rule} * count;
+  return work >= std::min<std::uint64_t>(due, std::numeric_limits<std::uint32_t>::max());
 }
 
 } // namespace
 
-// No lock is taken to search: callers keep writers away while they search.  Only keys still
-// logged by sorted insertions, or keys gone stale after a derived class rearranged the slots, are
-// put in place first, under the lock, so that searches running side by side do not write the
-// block together.
+// No lock is taken to search: callers keep writers away while they search.  Only a search that
+// finds keys it needs still untaken, or that builds the index, takes the lock for that, and
+// checks again under it, so searches running side by side do not write together and each either
+// uses what another published or waits for it.
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const {
-  if (kq::KeyBlock::Pending(m_pKeys, m_pKeyLog)) {
-    const kq::platform::ScopedLock lock(m_lock);
-    kq::KeyBlock::Settle(m_pKeys, m_pKeyLog, *m_ppStorage, kq::frame::LoadCount(m_nCount));
-  }
   const unsigned count = kq::frame::LoadCount(m_nCount);
+  if (count == 0) {
+    return KQ_NO_INDEX;
+  }
   void** slots = *m_ppStorage;
-  return kq::frame::LoadFlag(m_bSorted) != 0
-             ? FindSorted(slots, m_pKeys, count, text, noCase != 0)
-             : FindUnsorted(slots, m_pKeys, count, text, noCase != 0);
+  const bool sorted = kq::frame::LoadFlag(m_bSorted) != 0;
+  const kq::KeyIndex* index = kq::KeyBlock::Index(m_pKeyIndex);
+  if (index != nullptr && index->Covered() == count) {
+    return FindIndexed(*index, slots, m_pKeys, count, text, noCase != 0, sorted);
+  }
+  unsigned result = KQ_NO_INDEX;
+  std::uint32_t units = 0;
+  if (sorted) {
+    result = FindSorted(slots, count, text, noCase != 0);
+    units = kComparisonUnits * static_cast<std::uint32_t>(std::bit_width(count));
+  } else {
+    if (kq::KeyBlock::Known(m_pKeys) < count) {
+      const kq::platform::ScopedLock lock(m_lock);
+      kq::KeyBlock::Complete(m_pKeys, slots, count);
+    }
+    const std::uint32_t key = kq::StringKey(text.data(), text.size());
+    unsigned scanned = 0;
+    result = FindUnsorted(slots, m_pKeys, 0, count, key, text, noCase != 0, scanned);
+    units = scanned;
+  }
+  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), count)) {
+    const kq::platform::ScopedLock lock(m_lock);
+    if (kq::KeyBlock::Index(m_pKeyIndex) == nullptr) {
+      kq::KeyBlock::Complete(m_pKeys, slots, count);
+      kq::KeyBlock::Publish(m_pKeys, m_pKeyIndex, count); // short of memory: none, scans go on
+    }
+  }
+  return result;
+}
+
+unsigned CKQStringArray::SetKeyIndexRule(unsigned scans) noexcept {
+  return g_indexRule.exchange(scans, std::memory_order_relaxed);
+}
+
+unsigned CKQStringArray::KnownKeys(const CKQStringArray& array) noexcept {
+  return kq::KeyBlock::Known(array.m_pKeys);
+}
+
+bool CKQStringArray::HasKeyIndex(const CKQStringArray& array) noexcept {
+  return kq::KeyBlock::Index(array.m_pKeyIndex) != nullptr;
 }
 
 unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) {

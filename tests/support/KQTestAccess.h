@@ -1,5 +1,5 @@
 // Test-only views of the arrays' protected members (capacity, growth, start-up helpers, lock) and
-// the string array's merge run length.
+// the string array's merge run length and key index.
 #ifndef KQ_TEST_ACCESS_H
 #define KQ_TEST_ACCESS_H
 
@@ -35,6 +35,32 @@ public:
   static unsigned SetMergeRunLength(unsigned strings) noexcept {
     return CKQStringArray::SetMergeRunLength(strings);
   }
+  static unsigned SetKeyIndexRule(unsigned scans) noexcept {
+    return CKQStringArray::SetKeyIndexRule(scans);
+  }
+  static unsigned KnownKeys(const CKQStringArray& array) noexcept {
+    return CKQStringArray::KnownKeys(array);
+  }
+  static bool HasKeyIndex(const CKQStringArray& array) noexcept {
+    return CKQStringArray::HasKeyIndex(array);
+  }
+};
+
+// Searches build key indexes by `scans` (see CKQStringArray::SetKeyIndexRule) while it lives:
+// kIndexAtOnce builds one at the first search of an array of 16 elements or more, kNoIndex
+// never builds one.
+class ScopedKeyIndexRule {
+public:
+  static constexpr unsigned kIndexAtOnce = 0;
+  static constexpr unsigned kNoIndex = 0xFFFFFFFFu;
+  explicit ScopedKeyIndexRule(unsigned scans)
+      : m_previous(KQStringArrayTestSeam::SetKeyIndexRule(scans)) {}
+  ~ScopedKeyIndexRule() { KQStringArrayTestSeam::SetKeyIndexRule(m_previous); }
+  ScopedKeyIndexRule(const ScopedKeyIndexRule&) = delete;
+  ScopedKeyIndexRule& operator=(const ScopedKeyIndexRule&) = delete;
+
+private:
+  unsigned m_previous;
 };
 
 // Sorted merges read runs of `strings` strings while it lives (0: the built-in length), so that

@@ -1,0 +1,123 @@
+// The key index: an open-addressing table from key to first position; see KQKeyIndex.h.
+#include "KQKeyIndex.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace kq {
+namespace {
+
+// Entries per element the table is built with, and the fullest it may get (in tenths) before an
+// append asks for a new one: linear probing stays short below 0.7.
+constexpr std::uint64_t kEntriesPerElement = 2;
+constexpr std::uint64_t kMostTenthsFull = 7;
+
+// Knuth's multiplicative constant: spreads the key before it is scaled to the capacity.
+constexpr std::uint32_t kSpread = 0x9E3779B1u;
+
+} // namespace
+
+std::size_t KeyIndex::BytesFor(unsigned count) noexcept {
+  return sizeof(KeyIndex) + kEntriesPerElement * count * sizeof(std::uint32_t);
+}
+
+KeyIndex* KeyIndex::Build(const std::uint32_t* keys, unsigned count) noexcept {
+  const std::uint64_t capacity = kEntriesPerElement * std::uint64_t{count};
+  if (count == 0 || capacity > std::numeric_limits<unsigned>::max() ||
+      capacity >
+          (std::numeric_limits<std::size_t>::max() - sizeof(KeyIndex)) / sizeof(std::uint32_t)) {
+    return nullptr;
+  }
+  const std::size_t bytes =
+      sizeof(KeyIndex) + static_cast<std::size_t>(capacity) * sizeof(std::uint32_t);
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): a C-runtime block, like the key block it serves
+  void* room = std::realloc(nullptr, bytes);
+  if (room == nullptr) {
+    return nullptr;
+  }
+  auto* index = ::new (room) KeyIndex;
+  index->m_capacity = static_cast<unsigned>(capacity);
+  index->m_limit = static_cast<unsigned>(capacity * kMostTenthsFull / 10);
+  index->m_positionBits = std::min(32u, static_cast<unsigned>(std::bit_width(capacity)));
+  index->m_positionMask =
+      index->m_positionBits == 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << index->m_positionBits) - 1;
+  std::uint32_t* entries = index->Entries();
+  for (unsigned i = 0; i < index->m_capacity; ++i) {
+    entries[i] = 0;
+  }
+  for (unsigned position = 0; position < count; ++position) {
+    index->Enter(keys, position, keys[position]);
+  }
+  index->m_covered = count;
+  return index;
+}
+
+void KeyIndex::Free(KeyIndex* index) noexcept {
+  if (index != nullptr) {
+    index->~KeyIndex();
+    std::free(index); // NOLINT(cppcoreguidelines-no-malloc)
+  }
+}
+
+std::uint32_t* KeyIndex::Entries() noexcept {
+  return reinterpret_cast<std::uint32_t*>(this + 1); // NOLINT: the entries follow the header
+}
+
+const std::uint32_t* KeyIndex::Entries() const noexcept {
+  return reinterpret_cast<const std::uint32_t*>(this + 1); // NOLINT: as above
+}
+
+unsigned KeyIndex::SlotOf(std::uint32_t key) const noexcept {
+  return static_cast<unsigned>((std::uint64_t{key * kSpread} * m_capacity) >> 32);
+}
+
+std::uint32_t KeyIndex::Fingerprint(std::uint32_t key) const noexcept {
+  return key & ~m_positionMask;
+}
+
+// Probes from the key's slot to the first empty entry; an entry whose fingerprint agrees is
+// checked against the key block.  Entries of one key are never more than one (Enter), so the
+// first agreeing one is the answer.
+unsigned KeyIndex::Find(const std::uint32_t* keys, std::uint32_t key) const noexcept {
+  const std::uint32_t* entries = Entries();
+  const std::uint32_t fingerprint = Fingerprint(key);
+  unsigned slot = SlotOf(key);
+  for (std::uint32_t entry = entries[slot]; entry != 0; entry = entries[slot]) {
+    if ((entry & ~m_positionMask) == fingerprint) {
+      const unsigned position = (entry & m_positionMask) - 1;
+      if (keys[position] == key) {
+        return position;
+      }
+    }
+    slot = slot + 1 == m_capacity ? 0 : slot + 1;
+  }
+  return kNone;
+}
+
+void KeyIndex::Enter(const std::uint32_t* keys, unsigned position, std::uint32_t key) noexcept {
+  std::uint32_t* entries = Entries();
+  const std::uint32_t fingerprint = Fingerprint(key);
+  unsigned slot = SlotOf(key);
+  for (std::uint32_t entry = entries[slot]; entry != 0; entry = entries[slot]) {
+    if ((entry & ~m_positionMask) == fingerprint && keys[(entry & m_positionMask) - 1] == key) {
+      return; // an earlier position has the key
+    }
+    slot = slot + 1 == m_capacity ? 0 : slot + 1;
+  }
+  entries[slot] = fingerprint | (position + 1);
+  ++m_used;
+}
+
+bool KeyIndex::Append(const std::uint32_t* keys, unsigned position, std::uint32_t key) noexcept {
+  if (m_used >= m_limit || std::uint64_t{position} + 1 > m_positionMask) {
+    return false;
+  }
+  Enter(keys, position, key);
+  m_covered = position + 1;
+  return true;
+}
+
+} // namespace kq
