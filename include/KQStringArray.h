@@ -41,21 +41,30 @@ struct StringSlot {
 // FreeMemoryArray.  In a sorted array, strings equal without regard to case keep the one added
 // last first.
 //
-// Costs: Add is O(log n) comparisons plus one block move of the later slots (and, below 512
-// elements, of their keys) in a sorted array, amortised O(1) in an unsorted one; GetAt and
-// operator[] are O(1); RemoveAt is one block move of slots and one of keys.  FindString in a
-// sorted array is a binary search, O(log n) comparisons, plus (exact search) a walk over the
-// elements equal without regard to case; in an unsorted array it scans the contiguous key block
-// (SSE2 where the CPU has it) and compares text only where the keys agree.  To load many
-// strings, use AddRange or the iterator-range constructor (one sort and merge, where one Add per
-// string into a sorted array moves up to n slots each time).
+// Costs: Add is O(log n) comparisons plus one block move of the later slots in a sorted array,
+// amortised O(1) in an unsorted one, and computes no key (keys are taken when a search first
+// needs them); GetAt and operator[] are O(1); RemoveAt is one block move of slots and one of the
+// keys taken so far.  FindString in a sorted array is a binary search, O(log n) comparisons,
+// plus (exact search) a walk over the elements equal without regard to case; in an unsorted
+// array it scans the contiguous key block (SSE2 where the CPU has it), first taking the keys of
+// elements added since the last search (lowering and CRC-32 of their texts, once), and compares
+// text only where the keys agree.  Once searches repeat without a change in between (their work
+// since the last change reaches that of 64 full key scans), FindString builds a key index, a
+// hash table from key to first position: 8 bytes per element while it exists, O(n) to build,
+// and every later search is O(1) expected.  Adds at the end keep it (computing the new key);
+// any other change (a sorted Add in the middle, SetAt, RemoveAt, RemoveAll, Copy, a merge into
+// a sorted array) drops it, and later searches build it again by the same rule.  Arrays of
+// fewer than 16 elements never have one.  To load many strings, use AddRange or the
+// iterator-range constructor (one sort and merge, where one Add per string into a sorted array
+// moves up to n slots each time).
 //
 // Threads: Add, GetAt, SetAt, RemoveAt and RemoveAll hold the array's re-entrant lock; the
 // whole-array operations take the source's lock for each string they read and the target's
 // through Add (taking a temporary's elements over, and move assignment, hold both locks, in
 // address order), and assignment changes the sorted flag under the target's lock.  Iteration,
-// operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except briefly to
-// write in keys that sorted additions left aside (so searches may still run side by side).  Any
+// operator[], GetSize, IsEmpty and IsSorted take none, nor does FindString, except while it
+// takes keys not taken yet or builds the key index (once; searches on other threads wait for it
+// and then use it, so searches may still run side by side).  Any
 // number of threads may make those reads at once; callers that read while other threads write
 // must order those calls themselves.  Only GetAt reads an element under the lock: a thread may
 // read with it beside a writer.
@@ -74,14 +83,14 @@ struct StringSlot {
 // m_nCount <= m_nCapacity; every slot below m_nCount points to an item owned by the array,
 // holding the element's text exactly as added; the element's key is the CRC-32 of the lowered
 // text.  Items come from a private per-array slab.  A private key block beside the slots, with
-// room for at least m_nCapacity keys, holds the key of slot i at position i for every element, so
-// a search reads keys contiguously instead of through each slot's item: the members that add,
-// replace or remove slots (Add, SetAt, RemoveAt, RemoveAll) move keys with them, and Alloc grows
-// both together.  Two exceptions, both put right by the next member that reads or moves keys
-// (FindString included) before it reads them: in a long sorted array, Add keeps the keys of
-// strings it puts in the middle aside in a key log, up to a few dozen, to write them into place
-// in one pass; and after CreateInsertionPoint (a derived class rearranging slots, see the
-// protected section) every key is taken afresh from the items.  When
+// room for at least m_nCapacity keys, holds the key of slot i at position i for the leading
+// elements whose keys are known, and records how many those are, so a search reads keys
+// contiguously instead of through each slot's item.  Members that add or move elements compute
+// no key: they lower the known count to the first position they changed (RemoveAt moves the
+// known keys after it down), and the first search that needs keys takes the missing ones from
+// the items in one pass; after CreateInsertionPoint (a derived class rearranging slots, see the
+// protected section) no key is known.  The key index, when present, maps each key to the first
+// position holding it and covers every element.  When
 // m_bSorted is non-zero no element compares greater than the next one under
 // CKQString::CompareNoCase.
 class KQSTRINGARRAY_EXPORT CKQStringArray : public CKQObject {
@@ -121,7 +130,9 @@ public:
 
   // Index of the first element equal to `text` (exactly, or without regard to case when `noCase`
   // is non-zero); KQ_NO_INDEX with ERROR_NOT_FOUND when none is.  Success records nothing.
-  // O(log n) comparisons in a sorted array, a key scan in an unsorted one; takes no lock.
+  // O(log n) comparisons in a sorted array, a key scan in an unsorted one, O(1) expected once
+  // the array has a key index (see Costs above); takes the lock only to take keys or build the
+  // index.  Out of memory for the index is no error: the search scans, as without one.
   unsigned FindString(CKQString text, int noCase = 0);
 
   // Adds every string of `source`, in `source`'s order, each at this array's own place for it.
