@@ -7,6 +7,8 @@
 #include <limits>
 #include <new>
 
+#include "KQStringItem.h"
+
 namespace kq {
 namespace {
 
@@ -17,6 +19,9 @@ constexpr std::uint64_t kMostTenthsFull = 7;
 
 // Knuth's multiplicative constant: spreads the key before it is scaled to the capacity.
 constexpr std::uint32_t kSpread = 0x9E3779B1u;
+
+// How many keys ahead of the one it enters Build fetches the entry a key lands on.
+constexpr unsigned kReadAhead = 16;
 
 } // namespace
 
@@ -48,7 +53,12 @@ KeyIndex* KeyIndex::Build(const std::uint32_t* keys, unsigned count) noexcept {
   for (unsigned i = 0; i < index->m_capacity; ++i) {
     entries[i] = 0;
   }
+  // The entries a key lands on lie anywhere in the table: the one kReadAhead keys ahead is
+  // fetched while this one is entered.
   for (unsigned position = 0; position < count; ++position) {
+    if (position + kReadAhead < count) {
+      Prefetch(entries + index->SlotOf(keys[position + kReadAhead]));
+    }
     index->Enter(keys, position, keys[position]);
   }
   index->m_covered = count;
