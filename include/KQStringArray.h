@@ -49,7 +49,7 @@ struct StringSlot {
 // array it scans the contiguous key block (SSE2 where the CPU has it), first taking the keys of
 // elements added since the last search (lowering and CRC-32 of their texts, once), and compares
 // text only where the keys agree.  Once searches repeat without a change in between (their work
-// since the last change reaches that of 64 full key scans), FindString builds a key index, a
+// since the last change reaches that of 16 full key scans), FindString builds a key index, a
 // hash table from key to first position: 8 bytes per element while it exists, O(n) to build,
 // and every later search is O(1) expected.  Adds at the end keep it (computing the new key);
 // any other change (a sorted Add in the middle, SetAt, RemoveAt, RemoveAll, Copy, a merge into
