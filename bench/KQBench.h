@@ -81,6 +81,12 @@ const QuerySet& Queries(std::size_t n);
 // fraction of a second per iteration: max(100, min(1000, 10^8 / n)).
 std::size_t QueryCount(std::size_t n);
 
+// The repeated look-ups against the first `n` texts: kRepeatedLookUps queries, alternately a
+// present text with its case scrambled and an absent text (one with a digit), from their own
+// seed.  The same number at every n, however slow a column's single look-up is.
+inline constexpr std::size_t kRepeatedLookUps = 1000;
+std::vector<std::u16string> RepeatedQueries(std::size_t n);
+
 // The pointer workloads' values: addresses of the first `n` bytes of one static buffer, and
 // QueryCount(n) of them picked at random.
 std::vector<void*> Pointers(std::size_t n);
@@ -102,6 +108,10 @@ bool EqualNoCaseU16(std::u16string_view a, std::u16string_view b) noexcept;
 inline bool LessNoCaseU16(std::u16string_view a, std::u16string_view b) noexcept {
   return CompareNoCaseU16(a, b) < 0;
 }
+// The lowered form of `text` written into `out` (its capacity reused, so a caller that keeps
+// `out` allocates only when a longer text comes): the same case map the comparison above uses,
+// so two texts are equal without regard to case exactly when their lowered forms are equal.
+void LowerU16(std::u16string_view text, std::u16string& out);
 
 // ---------------------------------------------------------------------------------------------
 // Registries

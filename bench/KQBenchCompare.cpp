@@ -37,12 +37,20 @@ bool EqualNoCaseU16(std::u16string_view a, std::u16string_view b) noexcept {
   return a.size() == b.size();
 }
 
+void LowerU16(std::u16string_view text, std::u16string& out) {
+  out.resize(text.size());
+  kq::casemap::LowerUtf16(text.data(), text.size(), out.data());
+}
+
 namespace {
 
-// The comparator and the equality agree with CKQString::CompareNoCase on neighbouring texts,
-// on scrambled copies and on texts that differ only in their last unit or in length.
+// The comparator, the equality and the equality of lowered forms agree with
+// CKQString::CompareNoCase on neighbouring texts, on scrambled copies and on texts that differ
+// only in their last unit or in length.
 template <typename> bool CheckComparator() {
   const std::vector<std::u16string>& texts = Texts();
+  std::u16string lowerA;
+  std::u16string lowerB;
   const std::size_t count = texts.size() < 3000 ? texts.size() : 3000;
   const auto sign = [](int v) { return (v > 0) - (v < 0); };
   for (std::size_t i = 0; i + 1 < count; ++i) {
@@ -59,6 +67,11 @@ template <typename> bool CheckComparator() {
       }
       if ((ours == 0) != EqualNoCaseU16(a, b) || (ours == 0) != EqualNoCaseU16(b, a)) {
         return Fail("the peers' equality disagrees with CKQString::CompareNoCase");
+      }
+      LowerU16(a, lowerA);
+      LowerU16(b, lowerB);
+      if ((ours == 0) != (lowerA == lowerB)) {
+        return Fail("the peers' lowering disagrees with CKQString::CompareNoCase");
       }
     }
   }

@@ -172,6 +172,19 @@ const QuerySet& Queries(std::size_t n) {
   return *slot;
 }
 
+std::vector<std::u16string> RepeatedQueries(std::size_t n) {
+  std::mt19937 rng(kSeed + 11 + static_cast<std::uint32_t>(n));
+  std::vector<std::u16string> out;
+  out.reserve(kRepeatedLookUps);
+  for (std::size_t i = 0; i < kRepeatedLookUps; i += 2) {
+    out.push_back(Scramble(Texts()[rng() % n], rng));
+    std::u16string absent = RandomText(rng, RandomLength(rng));
+    absent[rng() % absent.size()] = static_cast<char16_t>(u'0' + rng() % 10);
+    out.push_back(std::move(absent));
+  }
+  return out;
+}
+
 std::vector<void*> Pointers(std::size_t n) {
   static std::vector<char> targets(kLargestN);
   std::vector<void*> out(n);

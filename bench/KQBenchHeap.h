@@ -42,7 +42,9 @@ std::size_t HeapInUse() noexcept;
 // made fresh so the container holds the only reference; everything the container allocates
 // counts (items, texts, slots, key blocks, growth slack).  Measured once per repetition, with
 // no churn during the measure (the pool's blocks would count).  Column: kName, Unsorted,
-// Make(std::u16string), Add(Unsorted&, const Text&).
+// Make(std::u16string), Add(Unsorted&, const Text&), and optionally
+// SearchBeforeMeasure(Unsorted&, const std::vector<std::u16string>& absent): look-ups made on
+// the full container before the measure, so whatever they leave in it (an index) counts too.
 inline constexpr std::size_t kHeapN = 100000;
 inline constexpr std::size_t kHeapUnits = 24;
 
@@ -52,12 +54,24 @@ inline const std::vector<std::u16string>& HeapTexts() {
   return texts;
 }
 
+// The look-ups of SearchBeforeMeasure: 1,000 texts that no heap text equals (each has a digit).
+inline const std::vector<std::u16string>& HeapAbsentQueries() {
+  static const std::vector<std::u16string> queries = [] {
+    const std::vector<std::u16string>& absent = Queries(HeapTexts().size()).absent;
+    return std::vector<std::u16string>(
+        absent.begin(),
+        absent.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(1000, absent.size())));
+  }();
+  return queries;
+}
+
 template <class C> void Heap(benchmark::State& state) {
   if (!HeapMeasured()) {
     state.SkipWithError("this C library reports no heap figures (mallinfo2 is glibc's)");
     return;
   }
   const std::vector<std::u16string>& texts = HeapTexts();
+  const std::vector<std::u16string>& absent = HeapAbsentQueries();
   double perElement = 0;
   for (auto _ : state) {
     const std::size_t before = HeapInUse();
@@ -65,6 +79,9 @@ template <class C> void Heap(benchmark::State& state) {
       typename C::Unsorted list;
       for (const std::u16string& text : texts) {
         C::Add(list, C::Make(text));
+      }
+      if constexpr (requires { C::SearchBeforeMeasure(list, absent); }) {
+        C::SearchBeforeMeasure(list, absent);
       }
       perElement = static_cast<double>(HeapInUse() - before) / static_cast<double>(texts.size());
     }

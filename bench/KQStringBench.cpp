@@ -155,6 +155,19 @@ struct VectorColumn {
   static void FreeFlat(Unsorted&, const unsigned short** flat) { FreeFlatByLoop(flat); }
 };
 
+// The heap row's array after 1,000 case-insensitive look-ups of absent texts, made as the
+// repeated-find rows make them (FindString of a CKQString), so that whatever look-ups leave
+// in the array (an index of its keys) is counted with it.
+struct KqIndexed : KqColumn {
+  static constexpr const char* kName = "KQ_indexed";
+  static void SearchBeforeMeasure(CKQStringArray& array,
+                                  const std::vector<std::u16string>& absent) {
+    for (const std::u16string& q : absent) {
+      benchmark::DoNotOptimize(array.FindString(Make(q), 1));
+    }
+  }
+};
+
 // The concurrent range-for on two threads at once.
 struct KqTwoThreads : KqColumn {
   static constexpr const char* kName = "KQ_2threads";
@@ -211,6 +224,7 @@ template <class F> void FreeMemoryArray(benchmark::State& state) {
 KQB_CHECK(CheckStringColumn, KqColumn);
 KQB_CHECK(CheckStringColumn, KqSubscript);
 KQB_CHECK(CheckStringColumn, VectorColumn);
+KQB_CHECK(CheckRepeatedFind, KqColumn);
 
 KQB_ROW(AddUnsorted, KqColumn, ScaleSizes());
 KQB_ROW(AddUnsorted, VectorColumn, ScaleSizes());
@@ -239,6 +253,13 @@ KQB_ROW(FindSorted, KqColumn, ScaleSizes());
 KQB_ROW(FindSorted, VectorColumn, ScaleSizes());
 KQB_ROW(FindExact, KqColumn, ClassicSizes());
 KQB_ROW(FindExact, VectorColumn, ClassicSizes());
+// The same look-ups again and again on one container; the peer is a hash index (the
+// flat_hash_map column, KQAbslBench.cpp).
+KQB_ROW(FindRepeated, KqColumn, Capped({10000, 100000, 1000000}));
+KQB_ROW(FindRepeatedSorted, KqColumn, Capped({100000, 1000000}));
+// Build, then one look-up: up to 10^6.
+KQB_ROW(FirstFind, KqColumn, ScaleSizes());
+KQB_ROW(FirstFind, VectorColumn, ScaleSizes());
 // The vector's erase at the front is quadratic: 10^4 at most.
 KQB_ROW(RemoveFront, KqColumn, Capped({1000, 10000}));
 KQB_ROW(RemoveFront, VectorColumn, Capped({1000, 10000}));
@@ -253,6 +274,7 @@ KQB_ROW(MemoryArray, VectorColumn, ClassicSizes());
 KQB_ROW(FreeMemoryArray, KqFree, Capped({10000, 100000}));
 KQB_ROW(FreeMemoryArray, LoopFree, Capped({10000, 100000}));
 KQB_HEAP_ROW(KqColumn);
+KQB_HEAP_ROW(KqIndexed);
 KQB_HEAP_ROW(VectorColumn);
 
 } // namespace

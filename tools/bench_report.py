@@ -51,13 +51,22 @@ TARGETS = [
      "key scan <= 0.25 x the vector's lowering scan", "issue 12"),
     ("AppendToSorted", "KQ", "vector", [100000], 1.5,
      "<= 1.5 x vector stable_sort of the tail + inplace_merge", "issue 12"),
+    # Repeated look-ups on one container.
+    ("FindRepeated", "KQ", "flat_hash_map", [10000, 100000, 1000000], 2.0,
+     "repeated look-ups <= 2 x a hash map of the lowered texts", "issue 23"),
+    ("FindRepeatedSorted", "KQ", "flat_hash_map", [100000, 1000000], 2.0,
+     "repeated look-ups in a sorted array <= 2 x a hash map of the lowered texts", "issue 23"),
     # Per-element cost.
     ("AddUnsorted", "KQ", "vector", None, 1.5, "<= 1.5 x vector push_back", "issue 13"),
+    ("AddUnsorted", "KQ", "vector", [1000, 10000, 100000], 1.0,
+     "Add of copies <= 1.0 x vector push_back of copies (release not timed)", "issue 23"),
     ("CopyOut", "KQ_GetAt", "vector", None, 1.0, "GetAt <= 1.0 x vector copy-out", "issue 13"),
     ("CopyOut", "KQ_Subscript", "QStringList", None, 1.0, "operator[] <= 1.0 x QStringList",
      "issue 13"),
     ("AddSorted", "KQ", "QStringList", [10000], 1.2, "<= 1.2 x QStringList", "issue 13"),
     ("Heap", "KQ", "vector", [100000], 1.05, "<= 1.05 x vector bytes", "issue 13"),
+    ("Heap", "KQ_indexed", "vector", [100000], 1.10,
+     "after 1,000 look-ups <= 1.10 x vector bytes", "issue 23"),
     # Const iteration without the lock.
     ("ConstRangeFor", "KQ", "QStringList", [100000, 1000000], 1.5,
      "const range-for <= 1.5 x QStringList's", "lock-free reads"),
@@ -78,6 +87,9 @@ TARGETS = [
 UNIT_OF = {
     "Heap": "bytes per element",
     "FindSorted": "ns per look-up",
+    "FindRepeated": "ns per look-up",
+    "FindRepeatedSorted": "ns per look-up",
+    "FirstFind": "ns per element added (N adds, then one look-up)",
     "Crc": "ns per byte",
     "Key": "ns per unit",
     "FindNoCasePresent": "ns per element visited",
@@ -387,11 +399,20 @@ def main():
         "container that a workload only reads, so items and texts do not lie in allocation "
         "order.  Linear find workloads count every element visit of a full scan per query "
         "(1,000 queries up to N = 10^5, 100 at 10^6), so their figure is the scan cost per "
-        "element; FindSorted shows ns per look-up.  Sorted add one by one, the sorted build "
+        "element; FindSorted shows ns per look-up.  FindRepeated and FindRepeatedSorted make "
+        "the same 1,000 case-insensitive look-ups (half present with their case scrambled, "
+        "half absent) in every iteration on one container that lives through the run, after "
+        "two untimed passes of them, and show ns per look-up; their peer is an "
+        "absl::flat_hash_map from the lowered text to its first index, which lowers each query "
+        "before it looks it up.  FirstFind builds an unsorted container of N (as AddUnsorted) "
+        "and makes one case-insensitive look-up of an absent text, timed together.  "
+        "AddUnsorted and FirstFind do not time the container's release.  Sorted add one by "
+        "one, the sorted build "
         "(while the library's sorted Append adds one string at a time) and the whole-array "
         "rows run up to N = 10^5; RemoveFront up to 10^4 (quadratic peers).  Heap is measured "
         "once per repetition at N = 10^5 texts of 24 units, everything the container "
-        "allocates included.  The range-for rows read every element by const reference and "
+        "allocates included; its KQ_indexed column measures the array after 1,000 look-ups "
+        "of absent texts.  The range-for rows read every element by const reference and "
         "sum its length and first unit; ConcurrentRangeFor runs that loop on one or two threads "
         "at once (the `_2threads` columns) in a child process, so the benchmark process itself "
         "never has a second thread, and its figure is wall time over all threads' elements: "
