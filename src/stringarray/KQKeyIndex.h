@@ -35,6 +35,36 @@ public:
   // The first position holding `key`, or kNone.
   unsigned Find(const std::uint32_t* keys, std::uint32_t key) const noexcept;
 
+  // Find for a search: the first position holding `key` when `matches(position)` accepts its
+  // element, else kNone, with `first` set to the first position holding `key` (kNone when no
+  // element has it), for the caller to go on from.  An entry whose fingerprint agrees has its
+  // element tried before its key is read: an element that matches has the key (texts equal,
+  // exactly or without regard to case, have equal keys), so a hit reads no key at all, and the
+  // key block is read only to tell a near miss from a probe that must go on.
+  template <class Matches>
+  unsigned Find(const std::uint32_t* keys, std::uint32_t key, Matches&& matches,
+                unsigned& first) const noexcept {
+    const std::uint32_t* entries = Entries();
+    const std::uint32_t fingerprint = Fingerprint(key);
+    unsigned slot = SlotOf(key);
+    for (std::uint32_t entry = entries[slot]; entry != 0; entry = entries[slot]) {
+      if ((entry & ~m_positionMask) == fingerprint) {
+        const unsigned position = (entry & m_positionMask) - 1;
+        if (matches(position)) {
+          first = position;
+          return position;
+        }
+        if (keys[position] == key) {
+          first = position;
+          return kNone;
+        }
+      }
+      slot = slot + 1 == m_capacity ? 0 : slot + 1;
+    }
+    first = kNone;
+    return kNone;
+  }
+
   // Enters the element at `position` == Covered() with key `key` (nothing to enter when an
   // earlier position has that key).  False, the index unchanged, when the table is too full or
   // the position does not fit an entry: the caller builds it anew or drops it.

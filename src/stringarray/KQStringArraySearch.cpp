@@ -110,12 +110,11 @@ unsigned FindUnsorted(void** slots, const std::uint32_t* keys, unsigned from, un
 unsigned FindIndexed(const kq::KeyIndex& index, void** slots, const std::uint32_t* keys,
                      unsigned count, std::u16string_view text, bool noCase, bool sorted) noexcept {
   const std::uint32_t key = kq::StringKey(text.data(), text.size());
-  const unsigned first = index.Find(keys, key);
-  if (first == kq::KeyIndex::kNone) {
-    return KQ_NO_INDEX;
-  }
-  if (Matches(slots, first, text, noCase)) {
-    return first;
+  unsigned first = kq::KeyIndex::kNone;
+  const unsigned found = index.Find(
+      keys, key, [&](unsigned i) { return Matches(slots, i, text, noCase); }, first);
+  if (found != kq::KeyIndex::kNone || first == kq::KeyIndex::kNone) {
+    return found; // the first match, or no element with the key
   }
   if (sorted) {
     if (kq::CompareNoCase(kq::ItemAt(slots, first)->text, text) != 0) {
