@@ -33,8 +33,12 @@ KeyIndex* KeyIndex::Build(const std::uint32_t* keys, unsigned count) noexcept {
   }
   const std::size_t bytes =
       sizeof(KeyIndex) + static_cast<std::size_t>(capacity) * sizeof(std::uint32_t);
+  // A realloc block, like the key block it serves, so that one C-runtime function allocates every
+  // block of an array's keys.  The null block is read through a volatile: compilers otherwise
+  // turn realloc(nullptr, n) into malloc(n), even without optimisation.
+  void* volatile none = nullptr;
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): a C-runtime block, like the key block it serves
-  void* room = std::realloc(nullptr, bytes);
+  void* room = std::realloc(none, bytes);
   if (room == nullptr) {
     return nullptr;
   }
