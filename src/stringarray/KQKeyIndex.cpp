@@ -75,7 +75,8 @@ const std::uint32_t* KeyIndex::Entries() const noexcept {
 }
 
 unsigned KeyIndex::SlotOf(std::uint32_t key) const noexcept {
-  return static_cast<unsigned>((std::uint64_t{key * kSpread} * m_capacity) >> 32);
+  const std::uint32_t spread = key * kSpread; // modulo 2^32
+  return static_cast<unsigned>((std::uint64_t{spread} * m_capacity) >> 32);
 }
 
 std::uint32_t KeyIndex::Fingerprint(std::uint32_t key) const noexcept {
