@@ -38,8 +38,12 @@ KeyIndex* KeyIndex::Build(const std::uint32_t* keys, unsigned count) noexcept {
   }
   const std::size_t bytes =
       sizeof(KeyIndex) + static_cast<std::size_t>(capacity) * sizeof(std::uint32_t);
+  // A realloc block, like the key block it serves, so that one C-runtime function allocates every
+  // block of an array's keys.  The null block is read through a volatile: compilers otherwise
+  // turn realloc(nullptr, n) into malloc(n), even without optimisation.
+  void* volatile none = nullptr;
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): a C-runtime block, like the key block it serves
-  void* room = std::realloc(nullptr, bytes);
+  void* room = std::realloc(none, bytes);
   if (room == nullptr) {
     return nullptr;
   }
@@ -81,7 +85,8 @@ const std::uint32_t* KeyIndex::Entries() const noexcept {
 }
 
 unsigned KeyIndex::SlotOf(std::uint32_t key) const noexcept {
-  return static_cast<unsigned>((std::uint64_t{key * kSpread} * m_capacity) >> 32);
+  const std::uint32_t spread = key * kSpread; // modulo 2^32
+  return static_cast<unsigned>((std::uint64_t{spread} * m_capacity) >> 32);
 }
 
 std::uint32_t KeyIndex::Fingerprint(std::uint32_t key) const noexcept {

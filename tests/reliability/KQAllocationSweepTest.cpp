@@ -22,6 +22,7 @@
 #include "KQFaultInjection.h"
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
+#include "KQSearchModel.h"
 #include "KQStringArray.h"
 #include "KQTestAccess.h"
 #include "KQTestSupport.h"
@@ -573,6 +574,129 @@ TEST_F(AllocationSweep, RestartingAStartedArrayReleasesWhatItHeld) {
     EXPECT_EQ(Contents(array), std::vector<void*>{P(7)});
     ExpectLockFree(array);
   });
+}
+
+// The texts of the key index sweeps: case variants and duplicates, so that a search through the
+// index goes on past the first element holding the key.
+Strings IndexedTexts(unsigned count) {
+  Strings texts;
+  for (unsigned i = 0; i < count; ++i) {
+    texts.push_back((i % 3 == 0 ? "Key " : "key ") + std::to_string(i / 2));
+  }
+  return texts;
+}
+
+// The search that builds an array's key index asks the C runtime for the index's block.
+// Refused, the search still answers as a scan from the front does, no index is recorded and
+// nothing leaks; searches go on answering, and build the index once they have done as much work
+// again: at once under the index-at-once rule, under the built-in one not at the next search but
+// after as many as it took the first time (which the test counts on a fresh array first).
+TEST_F(AllocationSweep, BuildingTheKeyIndex) {
+  const Strings texts = IndexedTexts(24);
+  const struct {
+    int sorted;
+    bool builtInRule;
+  } cases[] = {{0, false}, {1, false}, {0, true}, {1, true}};
+  for (const auto& c : cases) {
+    std::optional<ScopedKeyIndexRule> atOnce;
+    if (!c.builtInRule) {
+      atOnce.emplace(ScopedKeyIndexRule::kIndexAtOnce);
+    }
+    const CKQString wanted = S("KEY 7");
+    unsigned searches = 0; // the searches that build a fresh array's index
+    {
+      CKQStringArray fresh(c.sorted);
+      Fill(fresh, texts);
+      while (!KQStringArrayTestSeam::HasKeyIndex(fresh)) {
+        ASSERT_LT(++searches, 10000u);
+        fresh.FindString(wanted, 0);
+      }
+    }
+    long refused = 0;
+    Sweep("building the key index sorted=" + std::to_string(c.sorted) +
+              (c.builtInRule ? ", built-in rule" : ", at once"),
+          [&](long n) {
+            CKQStringArray array(c.sorted);
+            Fill(array, texts);
+            const std::vector<CKQString> items = Contents(array);
+            const unsigned expected = LinearFind(items, wanted, 0);
+            for (unsigned i = 1; i < searches; ++i) {
+              ASSERT_EQ(array.FindString(wanted, 0), expected);
+            }
+            ASSERT_FALSE(KQStringArrayTestSeam::HasKeyIndex(array));
+            EXPECT_EQ(Armed(n, [&] { return array.FindString(wanted, 0); }), expected);
+            const bool failed = kqtest::FaultHappened();
+            refused += failed ? 1 : 0;
+            EXPECT_EQ(KQStringArrayTestSeam::HasKeyIndex(array), !failed);
+            if (failed && c.builtInRule) {
+              ASSERT_EQ(array.FindString(wanted, 0), expected);
+              EXPECT_FALSE(KQStringArrayTestSeam::HasKeyIndex(array))
+                  << "the work done before the failure does not count again";
+            }
+            for (unsigned i = 0; i < searches && !KQStringArrayTestSeam::HasKeyIndex(array); ++i) {
+              ASSERT_TRUE(FindsAsLinearScan(array, items, wanted));
+            }
+            EXPECT_TRUE(KQStringArrayTestSeam::HasKeyIndex(array));
+            ExpectEveryElementFound(array, S("key 99"));
+            ExpectLockFree(array);
+          });
+    EXPECT_GT(refused, 0) << "the index's block must come from an allocation that can fail";
+  }
+}
+
+// Appends to an unsorted array with a key index extend it, and now and then must grow it: new
+// texts fill its table, one text again and again outgrows the positions its entries hold.  The
+// sweep fails each allocation of a run of Adds: one that fails leaves the array and its index as
+// they were; one whose index could not grow succeeds and drops the index.  Searches then answer
+// as a scan from the front does and build the index again; nothing leaks.
+TEST_F(AllocationSweep, AppendsGrowingTheKeyIndex) {
+  const ScopedKeyIndexRule atOnce(ScopedKeyIndexRule::kIndexAtOnce);
+  const struct {
+    const char* what;
+    Strings added;
+  } cases[] = {
+      {"new texts", IndexedTexts(100)},
+      {"one text again", Strings(50, "key 3")},
+  };
+  for (const auto& c : cases) {
+    long dropped = 0;
+    Sweep(std::string("appends growing the key index: ") + c.what, [&](long n) {
+      CKQStringArray array;
+      Fill(array, IndexedTexts(16));
+      array.FindString(S("key 1"), 1);
+      ASSERT_TRUE(KQStringArrayTestSeam::HasKeyIndex(array));
+      std::vector<CKQString> added;
+      for (const std::string& text : c.added) {
+        added.push_back(S(("+" + text).c_str()));
+      }
+      const Strings before = Texts(array);
+      std::size_t count = 0;
+      Armed(n, [&] {
+        while (count < added.size() && array.Add(added[count]) == 1) {
+          ++count;
+        }
+        return 0;
+      });
+      Strings expected = before;
+      for (std::size_t i = 0; i < count; ++i) {
+        expected.push_back(added[i].ToUtf8());
+      }
+      EXPECT_EQ(Texts(array), expected);
+      if (count < added.size()) {
+        EXPECT_EQ(Code(array), ERROR_OUTOFMEMORY);
+        EXPECT_TRUE(KQStringArrayTestSeam::HasKeyIndex(array)) << "a failed Add keeps the index";
+      } else {
+        const bool failed = kqtest::FaultHappened();
+        dropped += failed ? 1 : 0;
+        EXPECT_EQ(KQStringArrayTestSeam::HasKeyIndex(array), !failed)
+            << "an index that could not grow is dropped";
+      }
+      ExpectEveryElementFound(array, S("key 99"));
+      EXPECT_TRUE(KQStringArrayTestSeam::HasKeyIndex(array));
+      ExpectLockFree(array);
+    });
+    EXPECT_GT(dropped, 0) << c.what << ": no Add had to grow the index";
+  }
 }
 
 TEST_F(AllocationSweep, CreateMemoryArray) {

@@ -18,6 +18,7 @@
 #include <future>
 #include <latch>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -309,6 +310,98 @@ TEST(KQConcurrencyStress, SearchesSideBySideAfterSortedAdditions) {
       thread.join();
     }
     ASSERT_EQ(failures.load(), 0) << "round " << round;
+  }
+}
+
+// The first searches of a fresh array, from every thread at once: no key is known yet (the first
+// unsorted searches take them under the lock while the others wait or read them), and the key
+// index is built while the others search, at the first search under the index-at-once rule and
+// after many under the built-in one.  The elements are case variants and duplicates, so searches
+// through the index often go on past the first element holding the key.  Every answer is the
+// one a scan from the front gave before the threads started; at the end every key is known and
+// the index is there.
+TEST(KQConcurrencyStress, FirstSearchesOfAFreshArrayMeet) {
+  constexpr unsigned kElements = 1500;
+  std::mt19937 random(11);
+  // "w<number>é" in random case: 600 numbers among 1500 elements, so that most have duplicates
+  // and case variants; numbers from 600 on are in no element.
+  const auto variant = [&random](unsigned number) {
+    return std::string(random() % 2 == 0 ? "w" : "W") + std::to_string(number) +
+           (random() % 2 == 0 ? "\xC3\xA9" : "\xC3\x89");
+  };
+  std::vector<std::string> texts;
+  for (unsigned i = 0; i < kElements; ++i) {
+    texts.push_back(variant(static_cast<unsigned>(random() % 600)));
+  }
+  struct Query {
+    std::u16string text;
+    int noCase;
+    unsigned expected;
+  };
+  const struct {
+    const char* name;
+    std::optional<unsigned> rule; // none: the built-in rule
+  } rules[] = {{"index at once", ScopedKeyIndexRule::kIndexAtOnce}, {"built-in rule", {}}};
+  for (const auto& rule : rules) {
+    std::optional<ScopedKeyIndexRule> scoped;
+    if (rule.rule) {
+      scoped.emplace(*rule.rule);
+    }
+    for (int sorted : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << rule.name << ", sorted " << sorted);
+      // The answers of a scan from the front, over the elements as a sorted or unsorted array
+      // holds them (read through operator[], which takes no key).
+      std::vector<Query> queries;
+      {
+        CKQStringArray model(sorted);
+        kqtest::Fill(model, texts);
+        std::vector<CKQString> items;
+        for (unsigned i = 0; i < model.GetSize(); ++i) {
+          items.push_back(model[i]);
+        }
+        for (int i = 0; i < 700; ++i) {
+          const CKQString wanted = S(variant(static_cast<unsigned>(random() % 700)).c_str());
+          for (int noCase : {0, 1}) {
+            unsigned expected = KQ_NO_INDEX;
+            for (unsigned e = 0; e < items.size() && expected == KQ_NO_INDEX; ++e) {
+              if (noCase != 0 ? items[e].CompareNoCase(wanted) == 0
+                              : items[e].Compare(wanted) == 0) {
+                expected = e;
+              }
+            }
+            queries.push_back({kqtest::Units(wanted), noCase, expected});
+          }
+        }
+      }
+      for (int round = 0; round < 4; ++round) {
+        CKQStringArray array(sorted);
+        kqtest::Fill(array, texts);
+        ASSERT_EQ(KQStringArrayTestSeam::KnownKeys(array), 0u);
+        const CKQStringArray& searched = array;
+        std::atomic<int> failures{0};
+        std::latch start(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+          threads.emplace_back([&, t] {
+            start.arrive_and_wait();
+            const std::size_t first = queries.size() * static_cast<std::size_t>(t) / kThreads;
+            for (std::size_t i = 0; i < queries.size(); ++i) {
+              const Query& query = queries[(first + i) % queries.size()];
+              if (searched.FindString(std::u16string_view(query.text), query.noCase) !=
+                  query.expected) {
+                ++failures;
+              }
+            }
+          });
+        }
+        for (std::thread& thread : threads) {
+          thread.join();
+        }
+        ASSERT_EQ(failures.load(), 0) << "round " << round;
+        EXPECT_TRUE(KQStringArrayTestSeam::HasKeyIndex(array)) << "round " << round;
+        EXPECT_EQ(KQStringArrayTestSeam::KnownKeys(array), kElements) << "round " << round;
+      }
+    }
   }
 }
 

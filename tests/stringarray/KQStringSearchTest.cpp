@@ -3,53 +3,19 @@
 // scan) alike, checked against a scan from the front on random arrays.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include <zlib.h>
-
+#include "KQKeyCollision.h"
 #include "KQResultCodes.h"
+#include "KQSearchModel.h"
 #include "KQStringArray.h"
 #include "KQTestAccess.h"
 #include "KQTestSupport.h"
 
 using namespace kqtest;
-
-namespace {
-
-// CRC-32 of a text of lowercase ASCII letters as the array keys it (UTF-16LE, already lower).
-std::uint32_t KeyOfLowerAscii(const std::string& text) {
-  std::string bytes;
-  for (char c : text) {
-    bytes.push_back(c);
-    bytes.push_back('\0');
-  }
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-// Two different lowercase texts with the same key, found by a birthday search (fixed seed).
-std::pair<std::string, std::string> FindKeyCollision() {
-  std::mt19937 random(7);
-  std::unordered_map<std::uint32_t, std::string> seen;
-  for (;;) {
-    std::string text(8, 'a');
-    for (char& c : text) {
-      c = static_cast<char>('a' + random() % 26);
-    }
-    const auto [it, fresh] = seen.emplace(KeyOfLowerAscii(text), text);
-    if (!fresh && it->second != text) {
-      return {it->second, text};
-    }
-  }
-}
-
-} // namespace
 
 TEST(KQStringSearch, ExactAndCaseInsensitiveMatches) {
   CKQStringArray array;
@@ -144,50 +110,6 @@ TEST(KQStringSearch, EmbeddedZeroUnitsAreText) {
 
 namespace {
 
-// The documented result of FindString, by a scan from the front: the first element equal to
-// `text` unit for unit, or without regard to case.
-unsigned LinearFind(const std::vector<CKQString>& items, const CKQString& text, int noCase) {
-  for (unsigned i = 0; i < items.size(); ++i) {
-    if (noCase != 0 ? items[i].CompareNoCase(text) == 0 : items[i].Compare(text) == 0) {
-      return i;
-    }
-  }
-  return KQ_NO_INDEX;
-}
-
-std::string Describe(const CKQString& text) {
-  std::string out;
-  for (std::uint32_t i = 0; i < text.GetLength(); ++i) {
-    char unit[8];
-    std::snprintf(unit, sizeof unit, "%s%04X", i == 0 ? "" : " ", unsigned{text.Data()[i]});
-    out += unit;
-  }
-  return "[" + out + "]";
-}
-
-// FindString of `text` in both modes gives what LinearFind gives on `items` (the array's
-// contents); a miss records ERROR_NOT_FOUND, a hit leaves the recorded code alone.
-testing::AssertionResult FindsAsLinearScan(CKQStringArray& array,
-                                           const std::vector<CKQString>& items,
-                                           const CKQString& text) {
-  for (int noCase : {0, 1}) {
-    const unsigned expected = LinearFind(items, text, noCase);
-    array.GetErrorState().SetError(ERROR_INVALID_INDEX);
-    const unsigned found = array.FindString(text, noCase);
-    const std::uint32_t code = Code(array);
-    const std::uint32_t expectedCode =
-        expected == KQ_NO_INDEX ? ERROR_NOT_FOUND : ERROR_INVALID_INDEX;
-    if (found != expected || code != expectedCode) {
-      return testing::AssertionFailure()
-             << "FindString(" << Describe(text) << ", " << noCase << ") gave " << found
-             << " recording " << code << "; a scan from the front gives " << expected
-             << " recording " << expectedCode << " (sorted " << array.IsSorted() << ", "
-             << items.size() << " elements)";
-    }
-  }
-  return testing::AssertionSuccess();
-}
-
 CKQString FromUnits(const std::u16string& units) {
   return {units.data(), static_cast<std::uint32_t>(units.size())};
 }
@@ -235,14 +157,6 @@ unsigned SortedPosition(const std::vector<CKQString>& items, const CKQString& te
     ++i;
   }
   return i;
-}
-
-std::vector<CKQString> Contents(CKQStringArray& array) {
-  std::vector<CKQString> items;
-  for (unsigned i = 0; i < array.GetSize(); ++i) {
-    items.push_back(array[i]);
-  }
-  return items;
 }
 
 } // namespace
@@ -405,45 +319,6 @@ TEST(KQStringSearch, LongSortedArraysSearchRightAfterRunsOfAdditions) {
   }
 }
 
-namespace {
-
-// A derived array that moves elements as a sort or a reorder would, through the protected
-// interface alone: it opens a slot with CreateInsertionPoint, stores there the item it took from
-// another slot (items are opaque to it), and closes the slot that item came from.
-class SlotMover : public CKQStringArray {
-public:
-  using CKQStringArray::CKQStringArray;
-
-  // Moves element `from` to index `to` of the result; the others keep their order.
-  void Move(unsigned from, unsigned to) {
-    if (m_nCount == m_nCapacity) {
-      ASSERT_EQ(Alloc(m_nCapacity + 1), 1) << "one free slot is needed";
-    }
-    void** slots = *m_ppStorage;
-    void* item = slots[from];
-    const unsigned open = to > from ? to + 1 : to; // its index while both slots hold it
-    CreateInsertionPoint(open);
-    slots[open] = item;
-    const unsigned old = from < open ? from : from + 1;
-    std::memmove(slots + old, slots + old + 1, std::size_t{m_nCount - old} * sizeof(void*));
-  }
-};
-
-// Every element is found where it is, exactly and without regard to case, and a text that is
-// not there is not.
-void ExpectEveryElementFound(CKQStringArray& array, const CKQString& absent) {
-  const std::vector<CKQString> items = Contents(array);
-  for (const CKQString& item : items) {
-    ASSERT_TRUE(FindsAsLinearScan(array, items, item));
-    CKQString lowered = item;
-    lowered.MakeLower();
-    ASSERT_TRUE(FindsAsLinearScan(array, items, lowered));
-  }
-  ASSERT_TRUE(FindsAsLinearScan(array, items, absent));
-}
-
-} // namespace
-
 // What a derived class moves through the protected interface is found where it put it: by the key
 // scan of an unsorted array, and by the binary search and the exact-match walk of a sorted one
 // (whose order the moves keep).  Adding and removing afterwards keep searches in step.
@@ -479,10 +354,10 @@ TEST(KQStringSearch, ElementsADerivedClassMovedAreFoundWhereItPutThem) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SlotMover array(c.sorted);
+    StringArrayProbe array(c.sorted);
     Fill(array, c.added);
     for (const auto& [from, to] : c.moves) {
-      array.Move(from, to);
+      ASSERT_TRUE(array.Move(from, to));
     }
     ASSERT_EQ(Texts(array), c.expected);
     for (unsigned i = 0; i < c.expected.size(); ++i) {
@@ -502,21 +377,21 @@ TEST(KQStringSearch, LongArraysADerivedClassRearrangedSearchRight) {
   std::mt19937 random(99);
   for (int sorted : {0, 1}) {
     SCOPED_TRACE(testing::Message() << "sorted " << sorted);
-    SlotMover array(sorted);
+    StringArrayProbe array(sorted);
     for (int i = 0; i < 700; ++i) {
       array.Add(pool.Pick(random));
     }
     for (int move = 0; move < 40; ++move) {
       const auto count = array.GetSize();
       if (sorted == 0) {
-        array.Move(static_cast<unsigned>(random() % count),
-                   static_cast<unsigned>(random() % count));
+        ASSERT_TRUE(array.Move(static_cast<unsigned>(random() % count),
+                               static_cast<unsigned>(random() % count)));
         continue;
       }
       // In a sorted array, an element moves within its run of equals only.
       const auto at = static_cast<unsigned>(random() % (count - 1));
       if (array[at].CompareNoCase(array[at + 1]) == 0) {
-        array.Move(at + 1, at);
+        ASSERT_TRUE(array.Move(at + 1, at));
       }
       array.Add(pool.Pick(random)); // keys put aside again before the next move
     }

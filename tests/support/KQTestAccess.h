@@ -1,7 +1,10 @@
-// Test-only views of the arrays' protected members (capacity, growth, start-up helpers, lock) and
-// the string array's merge run length and key index.
+// Test-only views of the arrays' protected members (capacity, growth, start-up helpers, lock, the
+// slot moves of a derived class) and the string array's merge run length and key index.
 #ifndef KQ_TEST_ACCESS_H
 #define KQ_TEST_ACCESS_H
+
+#include <cstddef>
+#include <cstring>
 
 #include "KQPtrArray.h"
 #include "KQStringArray.h"
@@ -24,6 +27,24 @@ public:
   using CKQStringArray::GetCRC;
   using CKQStringArray::InitObject;
   unsigned Capacity() const { return m_nCapacity; }
+  // Moves element `from` to index `to` of the result, the others keeping their order, as a sort
+  // or a reorder in a derived class would, through the protected interface alone: it opens a
+  // slot with CreateInsertionPoint, stores there the item it took from another slot (items are
+  // opaque to it), and closes the slot that item came from.  False, nothing moved, when the one
+  // free slot this needs cannot be had.
+  bool Move(unsigned from, unsigned to) {
+    if (m_nCount == m_nCapacity && Alloc(m_nCapacity + 1) == 0) {
+      return false;
+    }
+    void** slots = *m_ppStorage;
+    void* item = slots[from];
+    const unsigned open = to > from ? to + 1 : to; // its index while both slots hold it
+    CreateInsertionPoint(open);
+    slots[open] = item;
+    const unsigned old = from < open ? from : from + 1;
+    std::memmove(slots + old, slots + old + 1, std::size_t{m_nCount - old} * sizeof(void*));
+    return true;
+  }
   // The array's lock, for tests that hold it to stop the array's users at a chosen moment.
   KQLockStorage& Lock() { return m_lock; }
 };
