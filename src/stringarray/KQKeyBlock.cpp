@@ -165,9 +165,7 @@ const KeyIndex* KeyBlock::Index(void* const& index) noexcept {
 }
 
 std::uint32_t KeyBlock::AddWork(std::uint32_t* keys, std::uint32_t units) noexcept {
-  const std::uint32_t before = WordOf(keys, kWorkAt).fetch_add(units, std::memory_order_relaxed);
-  const std::uint32_t after = before + units;
-  return after < before ? std::numeric_limits<std::uint32_t>::max() : after;
+  return WordOf(keys, kWorkAt).fetch_add(units, std::memory_order_relaxed);
 }
 
 bool KeyBlock::Publish(std::uint32_t* keys, void*& index, unsigned count) noexcept {

@@ -75,10 +75,10 @@ public:
 
   // For searches, which hold the array const.  The number of leading keys known (an acquire load;
   // 0 without a block); computing the keys of elements known .. count - 1 (under the lock); the
-  // index, if any (an acquire load); adding `units` of work and returning the total; building
-  // and publishing the index over all `count` elements (under the lock, keys complete), false
-  // when there was no memory for it, which resets the work so that searches try again only after
-  // as much work again.
+  // index, if any (an acquire load); adding `units` of work and returning the work counted before;
+  // building and publishing the index over all `count` elements (under the lock, keys complete),
+  // false when there was no memory for it, which resets the work so that searches try again only
+  // after as much work again.
   static unsigned Known(const std::uint32_t* keys) noexcept;
   static void Complete(std::uint32_t* keys, void** slots, unsigned count) noexcept;
   static const KeyIndex* Index(void* const& index) noexcept;

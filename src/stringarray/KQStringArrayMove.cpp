@@ -32,7 +32,7 @@ CKQStringArray::CKQStringArray(CKQStringArray&& source) noexcept {
   StoreCount(source.m_nCount, 0);
   m_ppStorage = std::exchange(source.m_ppStorage, kq::frame::SharedEmptyCell());
   m_pKeys = std::exchange(source.m_pKeys, nullptr);
-  m_pKeyIndex = std::exchange(source.m_pKeyIndex, nullptr); // the index goes with its keys
+  m_pKeyIndex = std::exchange(source.m_pKeyIndex, nullptr);     // the index goes with its keys
   m_pItemChunks = std::exchange(source.m_pItemChunks, nullptr); // the items go with their slots
   m_pFreeItems = std::exchange(source.m_pFreeItems, nullptr);
   source.m_nCapacity = 0;
@@ -44,7 +44,7 @@ void CKQStringArray::TakeElements(CKQStringArray& source) noexcept {
   StoreCount(m_nCount, LoadCount(source.m_nCount));
   StoreCount(source.m_nCount, 0);
   std::swap(m_ppStorage, source.m_ppStorage);
-  std::swap(m_pKeys, source.m_pKeys);     // the key block goes with the slots it stands beside
+  std::swap(m_pKeys, source.m_pKeys);         // the key block goes with the slots it stands beside
   std::swap(m_pKeyIndex, source.m_pKeyIndex); // (this array has none after RemoveAll)
   std::swap(m_pItemChunks, source.m_pItemChunks); // and the items with them (this slab is empty)
   std::swap(m_pFreeItems, source.m_pFreeItems);

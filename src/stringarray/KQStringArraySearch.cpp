@@ -7,15 +7,17 @@
 //
 // When an index appears.  Each search without an index adds its work to the array's count of
 // work since the last change that moved or replaced elements: an unsorted search the keys it
-// scanned, a sorted one kComparisonUnits for each step of its binary search (a step reads an item
-// and its text wherever they lie in the heap: in a large array, about as long as scanning that
-// many keys).  Once that work reaches g_indexRule times the count (16 full scans by default:
-// about 20 unsorted searches, or 800 sorted ones at 10^6 elements), the search builds the index,
-// O(count) (measured: the time of a few dozen to a few hundred full scans, more when the keys
-// must be taken too), after which a search costs O(1) expected.  So an array searched once or
-// twice never has one, the searching that goes before an index is bounded by a small multiple of
-// what building costs, and an array searched over and over gets one early.  Arrays of fewer
-// than kIndexFrom elements, which a scan serves as fast, never have one.
+// scanned, a sorted one, for each step of its binary search, about as many keys as could be
+// scanned in the time the step takes (it reads an item and its text: kSmallStepUnits while an
+// array is small enough to stay in the caches, kLargeStepUnits once the items lie anywhere in
+// the heap).  Once that work reaches g_indexRule times the count (16 full scans by default:
+// about 20 unsorted searches, or 800 sorted ones at 10^6 elements), the search builds the index
+// (never the first search since the change): O(count), measured as the time of a few dozen to a
+// few hundred full scans (more when the keys must be taken too), after which a search costs O(1)
+// expected.  So an array searched once never has one, the searching that goes before an index
+// is bounded by a small multiple of what building costs, and an array searched over and over
+// gets one early.  Arrays of fewer than kIndexFrom elements, which a scan serves as fast, never
+// have one.
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -39,8 +41,11 @@ namespace {
 constexpr unsigned kIndexRule = 16;
 // The fewest elements an array has an index for.
 constexpr unsigned kIndexFrom = 16;
-// The work of one binary-search step, in keys scanned.
-constexpr std::uint32_t kComparisonUnits = 1024;
+// The work of one binary-search step, in keys scanned: in an array of fewer than kLargeFrom
+// elements, and in a larger one.
+constexpr std::uint32_t kSmallStepUnits = 256;
+constexpr std::uint32_t kLargeStepUnits = 1024;
+constexpr unsigned kLargeFrom = 65536;
 
 std::atomic<unsigned> g_indexRule{kIndexRule};
 
@@ -126,14 +131,19 @@ unsigned FindIndexed(const kq::KeyIndex& index, void** slots, const std::uint32_
   return FindUnsorted(slots, keys, first + 1, count, key, text, noCase, scanned);
 }
 
-// Whether `work` units since the last change call for an index over `count` elements.
-bool IndexPays(std::uint32_t work, unsigned count) noexcept {
+// Whether a search that did `units` of work, after `before` units since the last change, calls
+// for an index over `count` elements.  The rule 0 builds at once; any other never at the first
+// search since the change (an array searched once never has an index).
+bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count) noexcept {
   const unsigned rule = g_indexRule.load(std::memory_order_relaxed);
-  if (rule == std::numeric_limits<unsigned>::max()) {
-    return false; // never
+  if (rule == 0) {
+    return true;
+  }
+  if (rule == std::numeric_limits<unsigned>::max() || before == 0) {
+    return false;
   }
   const std::uint64_t due = std::uint64_t{rule} * count;
-  return work >= std::min<std::uint64_t>(due, std::numeric_limits<std::uint32_t>::max());
+  return std::uint64_t{before} + units >= due;
 }
 
 } // namespace
@@ -157,7 +167,8 @@ unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const 
   std::uint32_t units = 0;
   if (sorted) {
     result = FindSorted(slots, count, text, noCase != 0);
-    units = kComparisonUnits * static_cast<std::uint32_t>(std::bit_width(count));
+    units = (count < kLargeFrom ? kSmallStepUnits : kLargeStepUnits) *
+            static_cast<std::uint32_t>(std::bit_width(count));
   } else {
     if (kq::KeyBlock::Known(m_pKeys) < count) {
       const kq::platform::ScopedLock lock(m_lock);
@@ -168,7 +179,7 @@ unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const 
     result = FindUnsorted(slots, m_pKeys, 0, count, key, text, noCase != 0, scanned);
     units = scanned;
   }
-  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), count)) {
+  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), units, count)) {
     const kq::platform::ScopedLock lock(m_lock);
     if (kq::KeyBlock::Index(m_pKeyIndex) == nullptr) {
       kq::KeyBlock::Complete(m_pKeys, slots, count);
