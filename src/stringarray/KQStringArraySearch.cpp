@@ -10,14 +10,16 @@
 // scanned, a sorted one, for each step of its binary search, about as many keys as could be
 // scanned in the time the step takes (it reads an item and its text: kSmallStepUnits while an
 // array is small enough to stay in the caches, kLargeStepUnits once the items lie anywhere in
-// the heap).  Once that work reaches g_indexRule times the count (16 full scans by default:
-// about 20 unsorted searches, or 800 sorted ones at 10^6 elements), the search builds the index
-// (never the first search since the change): O(count), measured as the time of a few dozen to a
-// few hundred full scans (more when the keys must be taken too), after which a search costs O(1)
-// expected.  So an array searched once never has one, the searching that goes before an index
-// is bounded by a small multiple of what building costs, and an array searched over and over
-// gets one early.  Arrays of fewer than kIndexFrom elements, which a scan serves as fast, never
-// have one.
+// the heap).  The search whose work brings the count to what building the index would cost, in
+// the same units, builds it (never the first search since the change).  Measured on the
+// benchmark machine: entering a key in the table costs about as long as scanning 500..800 keys
+// (its entry lies anywhere in the table, the scan reads keys four at a time), taking a missing
+// key about as long as scanning 1,000..1,500 (g_indexRule and kKeyUnits).  So the searching that
+// goes before an index costs about as much as the index, and everything after it is gain: a
+// search with the index costs O(1) expected, where an unsorted search scans up to the count.
+// In keys: an unsorted array of n elements gets its index after about 700 searches, a sorted one
+// of 10^6 after about 75,000.  An array searched a few times never has one, and arrays of fewer
+// than kIndexFrom elements, which a scan serves as fast, never do either.
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -37,15 +39,18 @@
 
 namespace {
 
-// The built-in rule: the index is built after searches worth this many full key scans.
-constexpr unsigned kIndexRule = 16;
+// The built-in rule: the index is built after searches worth this many full key scans (about
+// what entering the keys in the table costs), plus kKeyUnits for every key still to be taken
+// (about what lowering a text and taking its CRC costs).
+constexpr unsigned kIndexRule = 512;
+constexpr std::uint32_t kKeyUnits = 1024;
 // The fewest elements an array has an index for.
 constexpr unsigned kIndexFrom = 16;
 // The work of one binary-search step, in keys scanned: in an array of fewer than kLargeFrom
 // elements, and in a larger one.
 constexpr std::uint32_t kSmallStepUnits = 256;
 constexpr std::uint32_t kLargeStepUnits = 1024;
-constexpr unsigned kLargeFrom = 65536;
+constexpr unsigned kLargeFrom = 131072;
 
 std::atomic<unsigned> g_indexRule{kIndexRule};
 
@@ -134,7 +139,7 @@ unsigned FindIndexed(const kq::KeyIndex& index, void** slots, const std::uint32_
 // Whether a search that did `units` of work, after `before` units since the last change, calls
 // for an index over `count` elements.  The rule 0 builds at once; any other never at the first
 // search since the change (an array searched once never has an index).
-bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count) noexcept {
+bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count, unsigned known) noexcept {
   const unsigned rule = g_indexRule.load(std::memory_order_relaxed);
   if (rule == 0) {
     return true;
@@ -142,7 +147,8 @@ bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count) noexce
   if (rule == std::numeric_limits<unsigned>::max() || before == 0) {
     return false;
   }
-  const std::uint64_t due = std::uint64_t{rule} * count;
+  const std::uint64_t due =
+      std::uint64_t{rule} * count + std::uint64_t{kKeyUnits} * (count - known);
   return std::uint64_t{before} + units >= due;
 }
 
@@ -179,7 +185,8 @@ unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const 
     result = FindUnsorted(slots, m_pKeys, 0, count, key, text, noCase != 0, scanned);
     units = scanned;
   }
-  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), units, count)) {
+  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), units, count,
+                                       kq::KeyBlock::Known(m_pKeys))) {
     const kq::platform::ScopedLock lock(m_lock);
     if (kq::KeyBlock::Index(m_pKeyIndex) == nullptr) {
       kq::KeyBlock::Complete(m_pKeys, slots, count);
