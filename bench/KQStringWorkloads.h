@@ -340,7 +340,7 @@ template <class C> void FindSorted(benchmark::State& state) {
 // so whatever a column builds on the first look-ups (an index) is in place before the timing
 // starts and the figure is the steady state.  "elements" counts the look-ups, so the report
 // shows ns per look-up.
-inline constexpr int kRepeatedWarmUpPasses = 100;
+inline constexpr int kRepeatedWarmUpPasses = 200;
 
 template <class C, class List, class Find>
 void RunRepeatedFind(benchmark::State& state, List& list, Find find) {

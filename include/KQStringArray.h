@@ -50,7 +50,7 @@ struct StringSlot {
 // elements added since the last search (lowering and CRC-32 of their texts, once), and compares
 // text only where the keys agree.  Once searches repeat without a change in between (their work
 // since the last change, counted in keys scanned, reaches what building the index costs: about
-// 700 unsorted searches, 75,000 sorted ones at 10^6), FindString builds a key index, a
+// 1,400 unsorted searches, 150,000 sorted ones at 10^6), FindString builds a key index, a
 // hash table from key to first position: 8 bytes per element while it exists, O(n) to build,
 // and every later search is O(1) expected.  Adds at the end keep it (computing the new key);
 // any other change (a sorted Add in the middle, SetAt, RemoveAt, RemoveAll, Copy, a merge into
@@ -358,8 +358,8 @@ private:
   static unsigned SetMergeRunLength(unsigned strings) noexcept;
   // Sets, for every array of the process, how much searching builds a key index: once the
   // searches since the last change did work worth `scans` full key scans (`scans` x the count,
-  // in keys scanned or their equivalent) plus 1,024 keys for every key not yet taken; returns
-  // the rule it replaces (built in: 512).  0 builds the index at
+  // in keys scanned or their equivalent) plus 2,048 keys for every key not yet taken; returns
+  // the rule it replaces (built in: 1,024).  0 builds the index at
   // the first search of an array of at least 16 elements; 0xFFFFFFFF never builds one.  Results
   // never depend on it.
   static unsigned SetKeyIndexRule(unsigned scans) noexcept;

@@ -164,8 +164,15 @@ const KeyIndex* KeyBlock::Index(void* const& index) noexcept {
       IndexRef(const_cast<void*&>(index)).load(std::memory_order_acquire)); // NOLINT(*-const-cast)
 }
 
+// The count saturates rather than wrap, so a long run of searches cannot bring it back to 0.
 std::uint32_t KeyBlock::AddWork(std::uint32_t* keys, std::uint32_t units) noexcept {
-  return WordOf(keys, kWorkAt).fetch_add(units, std::memory_order_relaxed);
+  std::atomic_ref<std::uint32_t> work = WordOf(keys, kWorkAt);
+  std::uint32_t before = work.load(std::memory_order_relaxed);
+  constexpr std::uint32_t kMost = std::numeric_limits<std::uint32_t>::max();
+  while (!work.compare_exchange_weak(before, before > kMost - units ? kMost : before + units,
+                                     std::memory_order_relaxed)) {
+  }
+  return before;
 }
 
 bool KeyBlock::Publish(std::uint32_t* keys, void*& index, unsigned count) noexcept {

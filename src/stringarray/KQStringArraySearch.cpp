@@ -12,14 +12,16 @@
 // array is small enough to stay in the caches, kLargeStepUnits once the items lie anywhere in
 // the heap).  The search whose work brings the count to what building the index would cost, in
 // the same units, builds it (never the first search since the change).  Measured on the
-// benchmark machine: entering a key in the table costs about as long as scanning 500..800 keys
-// (its entry lies anywhere in the table, the scan reads keys four at a time), taking a missing
-// key about as long as scanning 1,000..1,500 (g_indexRule and kKeyUnits).  So the searching that
-// goes before an index costs about as much as the index, and everything after it is gain: a
-// search with the index costs O(1) expected, where an unsorted search scans up to the count.
-// In keys: an unsorted array of n elements gets its index after about 700 searches, a sorted one
-// of 10^6 after about 75,000.  An array searched a few times never has one, and arrays of fewer
-// than kIndexFrom elements, which a scan serves as fast, never do either.
+// benchmark machine at 10^6 elements: entering a key in the table costs about as long as
+// scanning 800..1,300 keys (its entry lies anywhere in the table, the scan reads keys four at a
+// time), taking a missing key about as long as scanning 1,800..2,200 (g_indexRule and
+// kKeyUnits).  So the searching that goes before an index costs about as much as the index, and
+// everything after it is gain: a search with the index costs O(1) expected, where an unsorted
+// search scans up to the count.  An unsorted array of n elements gets its index after about
+// 1,400 searches, a sorted one of 10^6 after about 150,000.  The count saturates at 2^32 - 1,
+// so an array of more than about 1.4 million elements gets its index once the count is full.
+// An array searched a few times never has one, and arrays of fewer than kIndexFrom elements,
+// which a scan serves as fast, never do either.
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -42,8 +44,8 @@ namespace {
 // The built-in rule: the index is built after searches worth this many full key scans (about
 // what entering the keys in the table costs), plus kKeyUnits for every key still to be taken
 // (about what lowering a text and taking its CRC costs).
-constexpr unsigned kIndexRule = 512;
-constexpr std::uint32_t kKeyUnits = 1024;
+constexpr unsigned kIndexRule = 1024;
+constexpr std::uint32_t kKeyUnits = 2048;
 // The fewest elements an array has an index for.
 constexpr unsigned kIndexFrom = 16;
 // The work of one binary-search step, in keys scanned: in an array of fewer than kLargeFrom
@@ -149,7 +151,8 @@ bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count, unsign
   }
   const std::uint64_t due =
       std::uint64_t{rule} * count + std::uint64_t{kKeyUnits} * (count - known);
-  return std::uint64_t{before} + units >= due;
+  const std::uint64_t most = std::numeric_limits<std::uint32_t>::max();
+  return std::min(std::uint64_t{before} + units, most) >= std::min(due, most);
 }
 
 } // namespace
