@@ -25,10 +25,6 @@ constexpr unsigned kReadAhead = 16;
 
 } // namespace
 
-std::size_t KeyIndex::BytesFor(unsigned count) noexcept {
-  return sizeof(KeyIndex) + kEntriesPerElement * count * sizeof(std::uint32_t);
-}
-
 KeyIndex* KeyIndex::Build(const std::uint32_t* keys, unsigned count) noexcept {
   const std::uint64_t capacity = kEntriesPerElement * std::uint64_t{count};
   if (count == 0 || capacity > std::numeric_limits<unsigned>::max() ||

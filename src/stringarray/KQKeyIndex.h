@@ -73,9 +73,6 @@ public:
   // The number of leading elements the index covers.
   unsigned Covered() const noexcept { return m_covered; }
 
-  // Bytes of the block for `count` elements (for the heap figures of the documentation).
-  static std::size_t BytesFor(unsigned count) noexcept;
-
 private:
   KeyIndex() = default;
   std::uint32_t* Entries() noexcept;
