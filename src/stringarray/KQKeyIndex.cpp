@@ -89,25 +89,6 @@ std::uint32_t KeyIndex::Fingerprint(std::uint32_t key) const noexcept {
   return key & ~m_positionMask;
 }
 
-// Probes from the key's slot to the first empty entry; an entry whose fingerprint agrees is
-// checked against the key block.  Entries of one key are never more than one (Enter), so the
-// first agreeing one is the answer.
-unsigned KeyIndex::Find(const std::uint32_t* keys, std::uint32_t key) const noexcept {
-  const std::uint32_t* entries = Entries();
-  const std::uint32_t fingerprint = Fingerprint(key);
-  unsigned slot = SlotOf(key);
-  for (std::uint32_t entry = entries[slot]; entry != 0; entry = entries[slot]) {
-    if ((entry & ~m_positionMask) == fingerprint) {
-      const unsigned position = (entry & m_positionMask) - 1;
-      if (keys[position] == key) {
-        return position;
-      }
-    }
-    slot = slot + 1 == m_capacity ? 0 : slot + 1;
-  }
-  return kNone;
-}
-
 void KeyIndex::Enter(const std::uint32_t* keys, unsigned position, std::uint32_t key) noexcept {
   std::uint32_t* entries = Entries();
   const std::uint32_t fingerprint = Fingerprint(key);

@@ -32,10 +32,7 @@ public:
   static KeyIndex* Build(const std::uint32_t* keys, unsigned count) noexcept;
   static void Free(KeyIndex* index) noexcept;
 
-  // The first position holding `key`, or kNone.
-  unsigned Find(const std::uint32_t* keys, std::uint32_t key) const noexcept;
-
-  // Find for a search: the first position holding `key` when `matches(position)` accepts its
+  // The lookup of a search: the first position holding `key` when `matches(position)` accepts its
   // element, else kNone, with `first` set to the first position holding `key` (kNone when no
   // element has it), for the caller to go on from.  An entry whose fingerprint agrees has its
   // element tried before its key is read: an element that matches has the key (texts equal,
