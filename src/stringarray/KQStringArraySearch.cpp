@@ -6,19 +6,19 @@
 // overloads add the one code the search records, ERROR_NOT_FOUND.
 //
 // When an index appears.  Each search without an index adds its work to the array's count of
-// work since the last change that moved or replaced elements: an unsorted search the keys it
-// scanned, a sorted one, for each step of its binary search, about as many keys as could be
-// scanned in the time the step takes (it reads an item and its text: kSmallStepUnits while an
-// array is small enough to stay in the caches, kLargeStepUnits once the items lie anywhere in
-// the heap).  The search whose work brings the count to what building the index would cost, in
-// the same units, builds it (never the first search since the change).  Measured on the
-// benchmark machine at 10^6 elements: entering a key in the table costs about as long as
-// scanning 800..1,300 keys (its entry lies anywhere in the table, the scan reads keys four at a
-// time), taking a missing key about as long as scanning 1,800..2,200 (g_indexRule and
-// kKeyUnits).  So the searching that goes before an index costs about as much as the index, and
-// everything after it is gain: a search with the index costs O(1) expected, where an unsorted
-// search scans up to the count.  An unsorted array of n elements gets its index after about
-// 1,400 searches, a sorted one of 10^6 after about 150,000.  The count saturates at 2^32 - 1,
+// work since the last change that moved or replaced elements (in large arrays by sampling, see
+// IndexDue): an unsorted search the keys it scanned, a sorted one, for each step of its binary
+// search, about as many keys as could be scanned in the time the step takes (it reads an item
+// and its text: kSmallStepUnits while an array is small enough to stay in the caches,
+// kLargeStepUnits once the items lie anywhere in the heap).  The search whose work brings the count
+// to what building the index would cost, in the same units, builds it (never the first search since
+// the change).  Measured on the benchmark machine at 10^6 elements: entering a key in the table
+// costs about as long as scanning 800..1,300 keys (its entry lies anywhere in the table, the scan
+// reads keys four at a time), taking a missing key about as long as scanning 1,800..2,200
+// (g_indexRule and kKeyUnits).  So the searching that goes before an index costs about as much as
+// the index, and everything after it is gain: a search with the index costs O(1) expected, where an
+// unsorted search scans up to the count.  An unsorted array of n elements gets its index after
+// about 1,400 searches, a sorted one of 10^6 after about 150,000.  The count saturates at 2^32 - 1,
 // so an array of more than about 1.4 million elements gets its index once the count is full.
 // An array searched a few times never has one, and arrays of fewer than kIndexFrom elements,
 // which a scan serves as fast, never do either.
@@ -138,21 +138,56 @@ unsigned FindIndexed(const kq::KeyIndex& index, void** slots, const std::uint32_
   return FindUnsorted(slots, keys, first + 1, count, key, text, noCase, scanned);
 }
 
-// Whether a search that did `units` of work, after `before` units since the last change, calls
-// for an index over `count` elements.  The rule 0 builds at once; any other never at the first
-// search since the change (an array searched once never has an index).
-bool IndexPays(std::uint32_t before, std::uint32_t units, unsigned count, unsigned known) noexcept {
+// In an array whose index is due only after much work (at least kSampledFrom units: some
+// thousands of elements), a search whose work is small beside it (at most 1/kSampledBelow of it
+// once weighed kSample times) adds its work to the shared count only with probability 1/kSample,
+// and then kSample times over.  Counted by every search, that count was one cache line written
+// by every reader thread at once, and searches on two threads ran slower than on one; sampled, a
+// thread writes it about once per kSample searches, the expected count is unchanged and the index
+// still comes after about as many searches (within a few percent).  Smaller arrays, whose index
+// comes after a few thousand short searches, and larger pieces of work are counted every time,
+// exactly.
+constexpr std::uint64_t kSample = 16;
+constexpr std::uint64_t kSampledBelow = 64;
+constexpr std::uint64_t kSampledFrom = std::uint64_t{1} << 24;
+
+// One draw of probability 1/kSample from this thread's own generator (xorshift32): no shared
+// state.
+bool Drawn() noexcept {
+  thread_local std::uint32_t state = 0x9E3779B9u;
+  std::uint32_t x = state;
+  x ^= x << 13;
+  x ^= x >> 17;
+  x ^= x << 5;
+  state = x;
+  return (x & (kSample - 1)) == 0;
+}
+
+// Counts a search that did `units` of work over `count` elements, `known` of whose keys are
+// taken, and says whether the index should be built now.  The rule 0 builds at once, 0xFFFFFFFF
+// never; any other builds once the counted work reaches what building costs, never at the first
+// counted search since the change (an array searched once never has an index).
+bool IndexDue(std::uint32_t* keys, std::uint32_t units, unsigned count, unsigned known) noexcept {
   const unsigned rule = g_indexRule.load(std::memory_order_relaxed);
   if (rule == 0) {
     return true;
   }
-  if (rule == std::numeric_limits<unsigned>::max() || before == 0) {
+  if (rule == std::numeric_limits<unsigned>::max()) {
     return false;
   }
   const std::uint64_t due =
       std::uint64_t{rule} * count + std::uint64_t{kKeyUnits} * (count - known);
+  std::uint64_t weight = units;
+  if (due >= kSampledFrom && weight * kSample * kSampledBelow <= due) {
+    if (!Drawn()) {
+      return false;
+    }
+    weight *= kSample;
+  }
   const std::uint64_t most = std::numeric_limits<std::uint32_t>::max();
-  return std::min(std::uint64_t{before} + units, most) >= std::min(due, most);
+  const auto add = static_cast<std::uint32_t>(std::min(weight, most));
+  const std::uint32_t before = kq::KeyBlock::AddWork(keys, add);
+  return before != 0 && std::min(std::uint64_t{before} + add, most) >= std::min(due, most);
 }
 
 } // namespace
@@ -188,8 +223,7 @@ unsigned CKQStringArray::FindString(std::u16string_view text, int noCase) const 
     result = FindUnsorted(slots, m_pKeys, 0, count, key, text, noCase != 0, scanned);
     units = scanned;
   }
-  if (count >= kIndexFrom && IndexPays(kq::KeyBlock::AddWork(m_pKeys, units), units, count,
-                                       kq::KeyBlock::Known(m_pKeys))) {
+  if (count >= kIndexFrom && IndexDue(m_pKeys, units, count, kq::KeyBlock::Known(m_pKeys))) {
     const kq::platform::ScopedLock lock(m_lock);
     if (kq::KeyBlock::Index(m_pKeyIndex) == nullptr) {
       kq::KeyBlock::Complete(m_pKeys, slots, count);

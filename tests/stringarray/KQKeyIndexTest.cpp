@@ -532,3 +532,39 @@ TEST(KQKeyIndex, KeysAreTakenWhenSearchesNeedThemAndTheIndexFollowsTheChanges) {
     EXPECT_EQ(Seam::HasKeyIndex(array), array.GetSize() >= 16);
   }
 }
+
+// Under the built-in rule, a large array's searches count their work by sampling (a thread adds
+// a search's work, sixteen times over, for about one search in sixteen), so that reader threads
+// do not all write one shared word.  The index must still come after about the work that
+// building it costs: for a sorted array of 20,000 elements with no key taken, 3,072 units per
+// element against 3,840 per search (15 binary-search steps of 256), about 16,000 searches.
+// Counted without sampling it would come at exactly that search; a broken sample (never drawn,
+// or drawn without its weight) would never build it or build it far too early or late.
+TEST(KQKeyIndex, TheBuiltInRuleBuildsAfterAboutTheWorkOfBuildingOnLargeArraysToo) {
+  constexpr unsigned kElements = 20000;
+  constexpr unsigned kExpectedSearches = 3072 * kElements / (256 * 15);
+  for (const int sorted : {1, 0}) {
+    SCOPED_TRACE(sorted != 0 ? "sorted" : "unsorted");
+    CKQStringArray array(sorted);
+    for (unsigned i = 0; i < kElements; ++i) {
+      std::string text = std::to_string(100000 + i);
+      text[0] = 'w';
+      ASSERT_EQ(array.Add(S(text.c_str())), 1);
+    }
+    const CKQStringArray& reader = array;
+    unsigned searches = 0;
+    while (!Seam::HasKeyIndex(array) && searches < 4 * kExpectedSearches) {
+      ++searches;
+      ASSERT_EQ(reader.FindString(std::u16string_view(u"W09999"), 1), 9999u);
+    }
+    if (sorted != 0) {
+      EXPECT_GT(searches, kExpectedSearches / 2);
+      EXPECT_LT(searches, kExpectedSearches * 2);
+    } else {
+      // An unsorted search scans up to its match (9,999 keys here), and the keys are taken by
+      // the first search: 1,024 units per element, about 2,050 searches; sampled from 2 on.
+      EXPECT_GT(searches, 1024 * kElements / 9999 / 2);
+      EXPECT_LT(searches, 1024 * kElements / 9999 * 2);
+    }
+  }
+}
