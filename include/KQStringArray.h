@@ -43,7 +43,9 @@ struct StringSlot {
 //
 // Costs: Add is O(log n) comparisons plus one block move of the later slots in a sorted array,
 // amortised O(1) in an unsorted one, and computes no key (keys are taken when a search first
-// needs them); GetAt and operator[] are O(1); RemoveAt is one block move of slots and one of the
+// needs them), except that a sorted array takes the key of a string that lands last while it
+// knows every key before it (a sorted list loaded in order has its keys when searches need
+// them); GetAt and operator[] are O(1); RemoveAt is one block move of slots and one of the
 // keys taken so far.  FindString in a sorted array is a binary search, O(log n) comparisons,
 // plus (exact search) a walk over the elements equal without regard to case; in an unsorted
 // array it scans the contiguous key block (SSE2 where the CPU has it), first taking the keys of
@@ -87,7 +89,8 @@ struct StringSlot {
 // room for at least m_nCapacity keys, holds the key of slot i at position i for the leading
 // elements whose keys are known, and records how many those are, so a search reads keys
 // contiguously instead of through each slot's item.  Members that add or move elements compute
-// no key: they lower the known count to the first position they changed (RemoveAt moves the
+// no key (but a sorted Add that lands last while every earlier key is known takes its own):
+// they lower the known count to the first position they changed (RemoveAt moves the
 // known keys after it down), and the first search that needs keys takes the missing ones from
 // the items in one pass; after CreateInsertionPoint (a derived class rearranging slots, see the
 // protected section) no key is known.  The key index, when present, maps each key to the first

@@ -57,8 +57,9 @@ public:
 
   // The element at `position` (the count before it came) was added at the end.  With an index,
   // its key is computed and entered (the index growing when it must; dropped when it cannot
-  // grow, which costs later searches only the rebuilding).  Without one, nothing is computed.
-  void Appended(void** slots, unsigned position) noexcept;
+  // grow, which costs later searches only the rebuilding).  Without one, a `sorted` array whose
+  // earlier keys are all known takes this one too; otherwise nothing is computed.
+  void Appended(void** slots, unsigned position, bool sorted) noexcept;
 
   // Elements from `position` on moved or were replaced (an insertion in the middle, a merge, a
   // derived class rearranging slots): their keys are taken afresh when next needed.  Drops the

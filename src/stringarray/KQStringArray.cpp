@@ -43,8 +43,9 @@ CKQStringArray::~CKQStringArray() {
 }
 
 int CKQStringArray::Add(CKQString text, unsigned* index) {
-  // No key is computed: the key block takes it when a search first needs it (or now, when the
-  // array has a key index to keep in step).  The item comes from the slab, which the lock
+  // No key is computed: the key block takes it when a search first needs it (or now, for an
+  // element that lands last, when the array has a key index to keep in step or is sorted and
+  // knows every key before it).  The item comes from the slab, which the lock
   // guards; it is taken once the slots have room, so a failure of either leaves the elements as
   // they were.
   {
@@ -72,7 +73,7 @@ int CKQStringArray::Add(CKQString text, unsigned* index) {
     slots[position] = item;
     kq::KeyBlock keys(m_pKeys, m_pKeyIndex);
     if (position == count) {
-      keys.Appended(slots, position);
+      keys.Appended(slots, position, m_bSorted != 0);
     } else {
       keys.Changed(position);
     }

@@ -536,35 +536,42 @@ TEST(KQKeyIndex, KeysAreTakenWhenSearchesNeedThemAndTheIndexFollowsTheChanges) {
 // Under the built-in rule, a large array's searches count their work by sampling (a thread adds
 // a search's work, sixteen times over, for about one search in sixteen), so that reader threads
 // do not all write one shared word.  The index must still come after about the work that
-// building it costs: for a sorted array of 20,000 elements with no key taken, 3,072 units per
-// element against 3,840 per search (15 binary-search steps of 256), about 16,000 searches.
-// Counted without sampling it would come at exactly that search; a broken sample (never drawn,
-// or drawn without its weight) would never build it or build it far too early or late.
+// building it costs: 1,024 units per element plus 2,048 per key not taken, against 3,840 per
+// sorted search (15 binary-search steps of 256) or the keys an unsorted one scans (9,999 here).
+// A sorted array loaded in order takes every key as it goes (each Add lands last), one loaded in
+// reverse order none (each lands first).  Counted without sampling the index would come at
+// exactly the expected search; a broken sample (never drawn, or drawn without its weight) would
+// never build it, or build it far too early or late.
 TEST(KQKeyIndex, TheBuiltInRuleBuildsAfterAboutTheWorkOfBuildingOnLargeArraysToo) {
   constexpr unsigned kElements = 20000;
-  constexpr unsigned kExpectedSearches = 3072 * kElements / (256 * 15);
-  for (const int sorted : {1, 0}) {
-    SCOPED_TRACE(sorted != 0 ? "sorted" : "unsorted");
-    CKQStringArray array(sorted);
+  const struct {
+    const char* what;
+    int sorted;
+    bool reverse;
+    unsigned known;    // keys known once the array is loaded
+    unsigned expected; // searches until the index, counted exactly
+  } cases[] = {
+      {"sorted, loaded in order", 1, false, kElements, 1024 * kElements / 3840},
+      {"sorted, loaded in reverse", 1, true, 0, 3072 * kElements / 3840},
+      // The first search takes every key; sampled from the second on.
+      {"unsorted", 0, false, 0, 1024 * kElements / 9999},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CKQStringArray array(c.sorted);
     for (unsigned i = 0; i < kElements; ++i) {
-      std::string text = std::to_string(100000 + i);
+      std::string text = std::to_string(100000 + (c.reverse ? kElements - 1 - i : i));
       text[0] = 'w';
       ASSERT_EQ(array.Add(S(text.c_str())), 1);
     }
+    EXPECT_EQ(Seam::KnownKeys(array), c.known);
     const CKQStringArray& reader = array;
     unsigned searches = 0;
-    while (!Seam::HasKeyIndex(array) && searches < 4 * kExpectedSearches) {
+    while (!Seam::HasKeyIndex(array) && searches < 4 * c.expected) {
       ++searches;
       ASSERT_EQ(reader.FindString(std::u16string_view(u"W09999"), 1), 9999u);
     }
-    if (sorted != 0) {
-      EXPECT_GT(searches, kExpectedSearches / 2);
-      EXPECT_LT(searches, kExpectedSearches * 2);
-    } else {
-      // An unsorted search scans up to its match (9,999 keys here), and the keys are taken by
-      // the first search: 1,024 units per element, about 2,050 searches; sampled from 2 on.
-      EXPECT_GT(searches, 1024 * kElements / 9999 / 2);
-      EXPECT_LT(searches, 1024 * kElements / 9999 * 2);
-    }
+    EXPECT_GT(searches, c.expected / 2);
+    EXPECT_LT(searches, c.expected * 2);
   }
 }
