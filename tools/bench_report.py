@@ -402,7 +402,7 @@ def main():
         "element; FindSorted shows ns per look-up.  FindRepeated and FindRepeatedSorted make "
         "the same 1,000 case-insensitive look-ups (half present with their case scrambled, "
         "half absent) in every iteration on one container that lives through the run, after "
-        "two untimed passes of them, and show ns per look-up; their peer is an "
+        "200 untimed passes of them, and show ns per look-up; their peer is an "
         "absl::flat_hash_map from the lowered text to its first index, which lowers each query "
         "before it looks it up.  FirstFind builds an unsorted container of N (as AddUnsorted) "
         "and makes one case-insensitive look-up of an absent text, timed together.  "
