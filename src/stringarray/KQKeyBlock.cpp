@@ -82,25 +82,22 @@ void KeyBlock::Forget() noexcept {
 
 void KeyBlock::Appended(void** slots, unsigned position, bool sorted) noexcept {
   auto* index = static_cast<KeyIndex*>(m_index);
-  if (index == nullptr) {
-    // A sorted array takes the key now if every key before it is known: its text is at hand,
-    // and an array kept sorted is kept to be searched (a sorted list loaded in order one Add at
-    // a time then has all its keys when its index comes, which then costs only the table).
-    // Otherwise the key waits until a search needs it.
-    if (sorted && m_keys != nullptr &&
-        WordOf(m_keys, kKnownAt).load(std::memory_order_relaxed) == position) {
-      const std::u16string_view text = StringAccess::View(ItemAt(slots, position)->text);
-      m_keys[position] = StringKey(text.data(), text.size());
-      WordOf(m_keys, kKnownAt).store(position + 1, std::memory_order_relaxed);
-    }
+  // The key is taken now when the index must enter it (an index covers every element, so every
+  // key before this one is known), or when a sorted array knows every key before it: its text is
+  // at hand, and an array kept sorted is kept to be searched (a sorted list loaded in order one
+  // Add at a time then has all its keys when its index comes, which then costs only the table).
+  // Otherwise the key waits until a search needs it.
+  const bool takeNow =
+      index != nullptr || (sorted && m_keys != nullptr &&
+                           WordOf(m_keys, kKnownAt).load(std::memory_order_relaxed) == position);
+  if (!takeNow) {
     return;
   }
-  // An index covers every element, so every key before this one is known.
   const std::u16string_view text = StringAccess::View(ItemAt(slots, position)->text);
   const std::uint32_t key = StringKey(text.data(), text.size());
   m_keys[position] = key;
   WordOf(m_keys, kKnownAt).store(position + 1, std::memory_order_relaxed);
-  if (index->Append(m_keys, position, key)) {
+  if (index == nullptr || index->Append(m_keys, position, key)) {
     return;
   }
   // Full: a table for the grown count replaces it, or, short of memory, none does.

@@ -20,9 +20,9 @@
 // unsorted search scans up to the count.  An unsorted array of n elements gets its index after
 // about 1,400 searches, a sorted one of 10^6 after about 150,000 (50,000 when its keys are
 // known, as after loading it in order).  The count saturates at 2^32 - 1, so an array of more
-// than about 1.4 million elements gets its index once the count is full.
-// An array searched a few times never has one, and arrays of fewer than kIndexFrom elements,
-// which a scan serves as fast, never do either.
+// than about 1.4 million elements gets its index once the count is full.  An array searched a
+// few times never has one, and arrays of fewer than kIndexFrom elements, which a scan serves as
+// fast, never do either.
 #include <algorithm>
 #include <atomic>
 #include <bit>

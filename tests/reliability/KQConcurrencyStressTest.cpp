@@ -29,6 +29,7 @@
 #include "KQPlatform.h"
 #include "KQPtrArray.h"
 #include "KQResultCodes.h"
+#include "KQSearchModel.h"
 #include "KQStringArray.h"
 #include "KQStringArrayC.h"
 #include "KQTestAccess.h"
@@ -355,21 +356,12 @@ TEST(KQConcurrencyStress, FirstSearchesOfAFreshArrayMeet) {
       {
         CKQStringArray model(sorted);
         kqtest::Fill(model, texts);
-        std::vector<CKQString> items;
-        for (unsigned i = 0; i < model.GetSize(); ++i) {
-          items.push_back(model[i]);
-        }
+        const std::vector<CKQString> items = kqtest::Contents(model);
         for (int i = 0; i < 700; ++i) {
           const CKQString wanted = S(variant(static_cast<unsigned>(random() % 700)).c_str());
           for (int noCase : {0, 1}) {
-            unsigned expected = KQ_NO_INDEX;
-            for (unsigned e = 0; e < items.size() && expected == KQ_NO_INDEX; ++e) {
-              if (noCase != 0 ? items[e].CompareNoCase(wanted) == 0
-                              : items[e].Compare(wanted) == 0) {
-                expected = e;
-              }
-            }
-            queries.push_back({kqtest::Units(wanted), noCase, expected});
+            queries.push_back(
+                {kqtest::Units(wanted), noCase, kqtest::LinearFind(items, wanted, noCase)});
           }
         }
       }
